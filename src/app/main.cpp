@@ -1,0 +1,22 @@
+#include "app/measpnt.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Skylog"));
+
+    // The standard buttons of the message boxes in the user's language ("Abbrechen", "Ja", "Nein").
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
+
+    auto running = MeasPnt::Main(QApplication::applicationDirPath());
+    if (!running)
+        return 0;
+    return QApplication::exec();
+}

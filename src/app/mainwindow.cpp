@@ -1,0 +1,480 @@
+#include "app/mainwindow.h"
+
+#include "app/fprog.h"
+#include "app/msgbox.h"
+#include "app/pictures.h"
+#include "eval/messages.h"
+#include "eval/textout.h"
+#include "link/request.h"
+#include "link/schedule.h"
+#include "link/seriallink.h"
+#include "link/ui/fccom.h"
+#include "store/database.h"
+#include "store/station.h"
+#include "store/sysconf.h"
+#include "ui_fccom.h"
+#include "ui_mainwindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QScrollBar>
+
+namespace {
+
+constexpr qint32 red = 255;
+constexpr qint32 green = 65280;
+constexpr qint32 yellow = 65535;
+
+QColor fromColourNumber(quint32 colour) {
+    return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
+}
+
+} // namespace
+
+MainWindow::MainWindow(const QString &dir, QWidget *parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      ui(std::make_unique<Ui::MainWindow>()), programDir(QDir(dir).absolutePath()),
+      now([] { return QDateTime::currentDateTime(); }), MSComm(new SerialLink(this)) {
+    ui->setupUi(this);
+    setFixedSize(size());
+    MSComm->setProgramDir(programDir);
+
+    imgGreen = new QLabel(this);
+    imgYellow = new QLabel(this);
+    imgRed = new QLabel(this);
+    imgBlack = new QLabel(this);
+    for (auto [holder, farbe] :
+         {std::pair{imgGreen, green}, {imgYellow, yellow}, {imgRed, red}, {imgBlack, 0}}) {
+        holder->setPixmap(Pictures::indicator(farbe));
+        holder->hide();
+    }
+    fTitel = Pictures::programIcon();
+    fGruen = Pictures::stateIcon(green);
+    fGelb = Pictures::stateIcon(yellow);
+    fRot = Pictures::stateIcon(red);
+    fSchwarz = Pictures::stateIcon(0);
+    setWindowIcon(fTitel);
+
+    AktTimer.setInterval(5000);
+    MidTimer.setInterval(60000);
+    OutTimer.setInterval(3000);
+    connect(&AktTimer, &QTimer::timeout, this, &MainWindow::GetMoment);
+    connect(&OutTimer, &QTimer::timeout, this, &MainWindow::outTimerTick);
+    connect(&miniTimer, &QTimer::timeout, this, &MainWindow::miniTimerTick);
+
+    connect(ui->menComOn, &QAction::triggered, this, &MainWindow::menComOnClick);
+    connect(ui->menExit, &QAction::triggered, this, &MainWindow::close);
+    connect(ui->menCom, &QAction::triggered, this, [this] { comDialog()->show(); });
+    connect(ui->Command1, &QPushButton::clicked, this, &MainWindow::command1Click);
+    connect(MSComm, &SerialLink::portLost, this, &MainWindow::portLost);
+
+    labMW[0] = ui->labMW;
+    labMK[0] = ui->labMK;
+    qApp->installEventFilter(this);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::setClock(std::function<QDateTime()> clock) {
+    now = std::move(clock);
+}
+
+void MainWindow::startError(const RunError &error) {
+    MsgBox::show(this, MsgBox::Icon::None, QStringLiteral("Fehler bei Programmstart"),
+                 QStringLiteral("Fehler %1: %2").arg(error.number).arg(error.text));
+}
+
+void MainWindow::load() {
+    QDir::setCurrent(programDir);
+    ui->menComOn->setData(QStringLiteral("0"));
+
+    openDatabase();
+
+    const SysConfLoad settings = loadSysConf(Store::MainDb(), SysConf);
+    for (const RunError &error : settings.errors)
+        startError(error);
+    if (settings.MomInter)
+        AktTimer.setInterval(*settings.MomInter);
+
+    firstStartCheck();
+    showIdentity();
+    GetNextAcc();
+    headerAwaited = false;
+    LastTransColor = -1;
+    ShowTrans(0);
+}
+
+void MainWindow::openDatabase() {
+    const QString dataPath = QDir(programDir).filePath(Store::dataFileName);
+    const auto opened = Store::openMainDb(dataPath);
+    if (!opened)
+        return;
+    if (QFileInfo::exists(dataPath)) {
+        // An unreadable data file is never overwritten: it is kept under another name for a rescue.
+        std::optional<RunError> moveError;
+        const QString movedTo = Store::moveAside(dataPath, now(), &moveError);
+        if (moveError) {
+            startError(*moveError);
+            return;
+        }
+        AddText(
+            QStringLiteral("Die Datenbank %1 konnte nicht geöffnet werden (%2). Sie wurde nach %3 verschoben "
+                           "und aus der Vorlage %4 neu angelegt.")
+                .arg(Store::dataFileName, opened->text, QFileInfo(movedTo).fileName(),
+                     Store::templateFileName),
+            MessageKind::checkFailed);
+    }
+    if (auto error = Store::copyTemplate(QDir(programDir).filePath(Store::templateFileName), dataPath))
+        startError(*error);
+    QCoreApplication::processEvents();
+    if (auto error = Store::openMainDb(dataPath))
+        startError(*error);
+}
+
+void MainWindow::firstStartCheck() {
+    std::optional<RunError> error;
+    const auto temp = Station::readTemp(Store::MainDb(), SysConf.Provider, SysConf.Konfiguration, &error);
+    if (!temp) {
+        if (error)
+            startError(*error);
+        return;
+    }
+    if (temp->firstStart) {
+        MsgBox::show(this, MsgBox::Icon::Information, QStringLiteral("Erster Start..."),
+                     QStringLiteral("Sie starten dieses Programm zum ersten Mal.\r\n"
+                                    "Überprüfen Sie deshalb bitte die Schnittstellenkonfiguration."));
+        comDialog()->exec();
+    }
+    if (auto saveError = Station::setConfigured(Store::MainDb(), SysConf.Provider, SysConf.Konfiguration))
+        startError(*saveError);
+    if (error) {
+        startError(*error);
+    } else if (temp->LastAccessTime.isValid()) {
+        LastAccessTime = temp->LastAccessTime;
+        ui->labLastAccess->setText(formatDateTime(LastAccessTime));
+    }
+}
+
+void MainWindow::showIdentity() {
+    std::optional<RunError> error;
+    const auto identity =
+        Station::readIdentity(Store::MainDb(), SysConf.Provider, SysConf.Konfiguration, &error);
+    if (error) {
+        startError(*error);
+        return;
+    }
+    if (!identity)
+        return;
+    ui->labSelStat->setText(identity->StationsNr);
+    ui->labStation->setText(identity->Beschreibung);
+    ui->labLogger->setText(identity->Name + QStringLiteral("  /  ") + identity->Hersteller);
+}
+
+void MainWindow::AddText(const QString &text, int kind) {
+    const MessageRoute route = messageRoute(kind);
+    switch (route.target) {
+    case MessageRoute::Target::ErrorLog:
+        WriteLog(stampedLine(now(), text));
+        break;
+    case MessageRoute::Target::OutputFile:
+        if (auto error = appendTextLine(resolveInDir(programDir, SysConf.datname), text))
+            MsgBox::show(this, MsgBox::Icon::Critical,
+                         QStringLiteral("Unerwarteter Fehler: %1").arg(error->number), error->text);
+        break;
+    case MessageRoute::Target::StatusLine:
+        ui->labStatus->setText(route.timeStamped ? stampedLine(now(), text) : text);
+        if (route.colour) {
+            QPalette palette = ui->labStatus->palette();
+            palette.setColor(QPalette::WindowText, fromColourNumber(*route.colour));
+            ui->labStatus->setPalette(palette);
+        }
+        break;
+    }
+    ui->labStatus->setToolTip(ui->labStatus->text());
+}
+
+void MainWindow::WriteLog(const QString &text) {
+    if (auto error = appendTextLine(QDir(programDir).filePath(errorLogName), text))
+        MsgBox::show(this, MsgBox::Icon::Critical,
+                     QStringLiteral("Unerwarteter Fehler: %1").arg(error->number), error->text);
+}
+
+QLabel *MainWindow::holderFor(qint32 farbe) const {
+    switch (farbe) {
+    case red:
+        return imgRed;
+    case green:
+        return imgGreen;
+    case yellow:
+        return imgYellow;
+    default:
+        return imgBlack;
+    }
+}
+
+QIcon MainWindow::iconFor(qint32 farbe) const {
+    switch (farbe) {
+    case red:
+        return fRot;
+    case green:
+        return fGruen;
+    case yellow:
+        return fGelb;
+    default:
+        return fSchwarz;
+    }
+}
+
+void MainWindow::ShowTrans(const qint32 &farbe) {
+    if (farbe == LastTransColor)
+        return;
+    LastTransColor = farbe;
+    ui->imgTrans->setPixmap(holderFor(farbe)->pixmap());
+    if (isMinimized())
+        setWindowIcon(iconFor(farbe));
+    // Paint at once, also inside the long loops of the acquisition.
+    QCoreApplication::processEvents();
+}
+
+void MainWindow::ShowOnline(const qint32 &farbe) {
+    if (farbe == LastOnlineColor)
+        return;
+    LastOnlineColor = farbe;
+    ui->imgOnline->setPixmap(holderFor(farbe)->pixmap());
+    QCoreApplication::processEvents();
+}
+
+FcCOM *MainWindow::comDialog() {
+    if (!fcCOM) {
+        fcCOM = new FcCOM(Store::MainDb(), this);
+        fcCOM->setWindowModality(Qt::NonModal);
+        connect(fcCOM, &FcCOM::failed, this,
+                [this](const QString &text) { AddText(text, MessageKind::unexpectedError); });
+    }
+    return fcCOM;
+}
+
+qint16 MainWindow::ConnectIt(const bool &State) {
+    const Ui::FcCOM &com = comDialog()->controls();
+    if (MSComm->isOpen()) {
+        qint16 result = -2;
+        if (!State) {
+            if (auto error = MSComm->close()) {
+                AddText(error->text, MessageKind::unexpectedError);
+                return 0;
+            }
+            AddText(QStringLiteral("Schnittstelle geschlossen"), MessageKind::statusMessage);
+            ui->menComOn->setText(QStringLiteral("Hers&tellen"));
+            ui->menComOn->setData(QStringLiteral("0"));
+            result = -1;
+        }
+        ui->menCom->setEnabled(true);
+        return result;
+    }
+    if (!State) {
+        ui->menCom->setEnabled(false);
+        return 2;
+    }
+    const auto fail = [this](const RunError &error) {
+        AddText(error.text, MessageKind::unexpectedError);
+        return qint16(0);
+    };
+    if (auto error = MSComm->setCommPort(com.selCom->currentIndex() + 1))
+        return fail(*error);
+    ui->labSelCom->setText(com.selCom->currentText());
+    const QString settings =
+        SerialLink::settingsString(com.selBaud->currentText(), com.selPari->currentText(),
+                                   com.selData->currentText(), com.selStop->currentText());
+    if (auto error = MSComm->setSettings(settings))
+        return fail(*error);
+    if (auto error = MSComm->setHandshaking(com.selHand->currentIndex()))
+        return fail(*error);
+    MSComm->setDTREnable(com.selDTR->checkState() != Qt::Unchecked);
+    MSComm->setRTSEnable(com.selRTS->checkState() != Qt::Unchecked);
+    if (auto error = MSComm->open())
+        return fail(*error);
+    AddText(QStringLiteral("Schnittstelle geöffnet  ( ") + settings + QStringLiteral(" )"),
+            MessageKind::statusMessage);
+    ui->menComOn->setText(QStringLiteral("&Trennen"));
+    ui->menComOn->setData(QStringLiteral("1"));
+    ui->menCom->setEnabled(false);
+    return 1;
+}
+
+void MainWindow::menComOnClick() {
+    if (ui->menComOn->data().toString().toInt() == 1) {
+        if (ConnectIt(false) >= 0) {
+            ShowOnline(red);
+        } else {
+            ShowOnline(0);
+            MomTimer(false);
+            CastTimer(false);
+        }
+        return;
+    }
+    if (ConnectIt(true) < 1) {
+        ShowOnline(red);
+        return;
+    }
+    ShowOnline(green);
+    ReadConfig();
+    MomTimer(true);
+    CastTimer(true);
+    ui->Command1->setEnabled(true);
+}
+
+void MainWindow::portLost(const QString &text) {
+    // The device behind the port went away: the port is closed already; leave the menu ready to connect
+    // again.
+    AddText(text, MessageKind::checkFailed);
+    AddText(QStringLiteral("Schnittstelle geschlossen"), MessageKind::statusMessage);
+    ui->menComOn->setText(QStringLiteral("Hers&tellen"));
+    ui->menComOn->setData(QStringLiteral("0"));
+    ui->menCom->setEnabled(true);
+    MomTimer(false);
+    CastTimer(false);
+    OutTimer.stop();
+    ShowOnline(red);
+}
+
+void MainWindow::ReadConfig() {
+    for (int channel = 1; channel <= 100; ++channel)
+        channelSlots[channel].shown = false;
+    channelTableStale = true;
+    GetMoment();
+}
+
+void MainWindow::MomTimer(const bool &Ein) {
+    if (Ein)
+        AktTimer.start();
+    else
+        AktTimer.stop();
+}
+
+void MainWindow::CastTimer(const bool &Ein) {
+    if (Ein)
+        MidTimer.start();
+    else
+        MidTimer.stop();
+}
+
+void MainWindow::GetNextAcc() {
+    std::optional<RunError> error;
+    const auto next = nextAccessTime(LastAccessTime, now(), SysConf.MittInter, &error);
+    if (!next) {
+        AddText(error ? error->text : QString(), MessageKind::unexpectedError);
+        return;
+    }
+    NextAccessTime = *next;
+    ui->labNextAccess->setText(SysConf.MittelAktiv ? formatDateTime(NextAccessTime)
+                                                   : QStringLiteral("deaktiviert"));
+}
+
+void MainWindow::GetMoment() {
+    if (!SysConf.MomAktiv || fetchCycleActive)
+        return;
+    if (OutTimer.isActive()) {
+        // The previous request is still unanswered.
+        ShowTrans(red);
+        return;
+    }
+    if (LastTransColor == red)
+        ShowOnline(red);
+    ShowTrans(yellow);
+    if (auto error = MSComm->write(buildRequest(ui->labSelStat->text(), QStringLiteral("A")))) {
+        AddText(error->text, MessageKind::unexpectedError);
+        return;
+    }
+    OutTimer.setInterval(SysConf.MomTimeOut);
+    OutTimer.start();
+}
+
+void MainWindow::outTimerTick() {
+    OutTimer.stop();
+    ShowTrans(red);
+    if (!fetchCycleActive)
+        return;
+    AddText(QStringLiteral("Datenlogger antwortet nicht"), MessageKind::checkFailed);
+    fetchCycleActive = false;
+    ui->menExp->setEnabled(true);
+    ui->Command1->setEnabled(true);
+    averageAwaited = false;
+    headerAwaited = false;
+    QCoreApplication::processEvents();
+}
+
+void MainWindow::command1Click() {
+    ui->Command1->setEnabled(false);
+}
+
+void MainWindow::changeEvent(QEvent *event) {
+    if (event->type() == QEvent::WindowStateChange) {
+        if (isMinimized()) {
+            miniTimer.setInterval(100);
+            miniTimer.start();
+            setWindowIcon(fSchwarz);
+        } else {
+            miniTimer.stop();
+            setWindowIcon(fTitel);
+            setWindowTitle(QStringLiteral("Skylog"));
+        }
+    }
+    QMainWindow::changeEvent(event);
+}
+
+void MainWindow::miniTimerTick() {
+    miniTimer.stop();
+    do {
+        if (++MiniIndex > 100)
+            MiniIndex = 1;
+    } while (!channelSlots[MiniIndex].shown && MiniIndex != 1);
+    const ChannelSlot &slot = channelSlots[MiniIndex];
+    if (!slot.shown)
+        return;
+    const QString value = MiniIndex <= 60 && labMW[MiniIndex] ? labMW[MiniIndex]->text() : QString();
+    setWindowTitle((slot.KurzText + QStringLiteral(": ") + value).trimmed());
+    miniTimer.setInterval(1500);
+    miniTimer.start();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
+    // The window sees the arrow keys before its controls: they scroll the instantaneous values.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget *>(watched)->window() == this) {
+        QScrollBar *bar = ui->VScroll;
+        switch (static_cast<QKeyEvent *>(event)->key()) {
+        case Qt::Key_Up:
+            if (bar->minimum() < bar->value())
+                bar->setValue(bar->value() - 1);
+            return true;
+        case Qt::Key_Down:
+            if (bar->maximum() > bar->value())
+                bar->setValue(bar->value() + 1);
+            return true;
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event) {
+    // Every other window closes without saving; with the last window closed the application's loop ends.
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window == this || !window->isVisible())
+            continue;
+        if (auto *progress = qobject_cast<FProg *>(window))
+            progress->unload();
+        else
+            window->close();
+    }
+    AktTimer.stop();
+    MidTimer.stop();
+    OutTimer.stop();
+    miniTimer.stop();
+    event->accept();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// Every modal message box of the program goes through here, so that tests can answer them while the logic
+// around them runs for real.
+namespace MsgBox {
+
+enum class Icon { None, Information, Exclamation, Question, Critical };
+enum class Buttons { Ok, OkCancel, YesNo };
+enum Answer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+
+struct Request {
+    Icon icon;
+    QString title;
+    QString text;
+    Buttons buttons;
+};
+
+Answer show(QWidget *parent, Icon icon, const QString &title, const QString &text,
+            Buttons buttons = Buttons::Ok);
+
+// Replaces the real message box; an empty function restores it.
+void setResponder(std::function<Answer(const Request &)> responder);
+
+} // namespace MsgBox

@@ -1,0 +1,69 @@
+#include "eval/messages.h"
+
+#include "eval/textout.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// Classic run-time error numbers for failures that have no named error.
+constexpr int fileAccessErrorNumber = 75;
+constexpr int deviceIoErrorNumber = 57;
+
+RunError openFailure(const QFile &file) {
+    const QFileInfo info(file.fileName());
+    if (!info.absoluteDir().exists())
+        return RunError::pathNotFound();
+    const bool writable = info.exists() ? info.isWritable() : QFileInfo(info.absolutePath()).isWritable();
+    if (!writable)
+        return RunError::permissionDenied();
+    return {fileAccessErrorNumber, file.errorString()};
+}
+
+} // namespace
+
+MessageRoute messageRoute(int kind) {
+    using Target = MessageRoute::Target;
+    switch (kind) {
+    case MessageKind::unexpectedError:
+    case MessageKind::checkFailed:
+        return {Target::ErrorLog, true, std::nullopt};
+    case MessageKind::fetchProgress:
+        return {Target::StatusLine, true, statusCyan};
+    case MessageKind::outputLine:
+        return {Target::OutputFile, false, std::nullopt};
+    case MessageKind::statusMessage:
+        return {Target::StatusLine, false, statusBlue};
+    default:
+        return {Target::StatusLine, false, std::nullopt};
+    }
+}
+
+QString stampedLine(const QDateTime &now, const QString &text, const QLocale &loc) {
+    return formatDateTime(now, loc) + QStringLiteral(" - ") + text;
+}
+
+std::optional<RunError> appendTextLine(const QString &path, const QString &line) {
+    QFile file(path);
+    if (!file.open(QIODevice::Append))
+        return openFailure(file);
+    const QByteArray bytes = line.toLatin1() + "\r\n";
+    // Flushed before closing: close() would swallow a failed write such as a full disk.
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return RunError{deviceIoErrorNumber, file.errorString()};
+    file.close();
+    return std::nullopt;
+}
+
+QString resolveInDir(const QString &dir, const QString &name) {
+    if (QFileInfo(name).isAbsolute())
+        return name;
+    return QDir(dir).filePath(name);
+}
+
+std::optional<RunError> writeLog(const QString &programDir, const QDateTime &now, const QString &text,
+                                 const QLocale &loc) {
+    return appendTextLine(resolveInDir(programDir, QString(errorLogName)), stampedLine(now, text, loc));
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "store/runerror.h"
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <optional>
+
+class QSqlError;
+
+namespace Store {
+
+inline const QString dataFileName = QStringLiteral("Skylog.db");
+inline const QString templateFileName = QStringLiteral("SkylogIni.db");
+
+// The one handle on the data file, open from start-up to the end of the process.
+QSqlDatabase MainDb();
+
+// Opens the data file as MainDb. Fails, without creating anything, when the file is missing, is no SQLite
+// database or is a database of another program.
+std::optional<RunError> openMainDb(const QString &path);
+
+// Moves an unreadable data file (with its journal files) out of the way under a name that carries the time,
+// so its contents are kept for a later rescue. Returns the new name of the data file.
+QString moveAside(const QString &path, const QDateTime &now, std::optional<RunError> *error);
+
+// Copies the template over the (absent) data file; the copy appears under its name only when complete.
+std::optional<RunError> copyTemplate(const QString &templatePath, const QString &dataPath);
+
+RunError fromSqlError(const QSqlError &error);
+
+} // namespace Store

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+// A run-time error as the error routines report it: a number and a German description. The numbers follow
+// the classic BASIC run-time error numbers.
+struct RunError {
+    int number = 0;
+    QString text;
+
+    static RunError invalidArgument() {
+        return {5, QStringLiteral("Ungültiger Prozeduraufruf oder ungültiges Argument")};
+    }
+    static RunError overflow() { return {6, QStringLiteral("Überlauf")}; }
+    static RunError subscriptOutOfRange() {
+        return {9, QStringLiteral("Index außerhalb des gültigen Bereichs")};
+    }
+    static RunError divisionByZero() { return {11, QStringLiteral("Division durch Null")}; }
+    static RunError typeMismatch() { return {13, QStringLiteral("Typen unverträglich")}; }
+    static RunError fileNotFound() { return {53, QStringLiteral("Datei nicht gefunden")}; }
+    static RunError permissionDenied() { return {70, QStringLiteral("Zugriff verweigert")}; }
+    static RunError pathNotFound() { return {76, QStringLiteral("Pfad nicht gefunden")}; }
+    static RunError invalidUseOfNull() { return {94, QStringLiteral("Unzulässige Verwendung von Null")}; }
+    static RunError itemNotFound() {
+        return {3265, QStringLiteral("Element in dieser Auflistung nicht gefunden.")};
+    }
+};

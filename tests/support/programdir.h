@@ -1,0 +1,45 @@
+#pragma once
+
+#include "app/msgbox.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+
+// A fresh program directory holding the generated template "SkylogIni.db", as the build lays it out.
+class ProgramDir {
+public:
+    ProgramDir();
+
+    QString path() const { return dir.path(); }
+    QString file(const QString &name) const;
+    QByteArray readFile(const QString &name) const;
+    // Copies the template to "Skylog.db" and opens it under its own connection name for the test to inspect.
+    QSqlDatabase createDataFile(const QString &connection = QStringLiteral("test"));
+
+private:
+    QTemporaryDir dir;
+};
+
+// Answers every message box with the answers queued (Ok when the queue is empty) and records what was asked.
+class MessageBoxes {
+public:
+    MessageBoxes();
+    ~MessageBoxes();
+
+    QList<MsgBox::Request> asked;
+    QList<MsgBox::Answer> answers;
+    // Runs while a box is "open", for boxes after which the program shows a modal dialog.
+    std::function<void(const MsgBox::Request &)> onShow;
+};
+
+// Pins the German locale for output that depends on it.
+void pinGermanLocale();
+
+// Runs an SQL statement on a connection and fails the test on an error; gives the first column of the first
+// row.
+QVariant sqlValue(const QSqlDatabase &db, const QString &sql);

@@ -1,0 +1,424 @@
+// Simulated data logger on a pseudo-terminal: the station program talks to it as to its serial port.
+
+#include "faults.h"
+#include "logger.h"
+#include "ptyport.h"
+#include "telegram.h"
+#include "weather.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QTranslator>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace loggersim;
+
+namespace {
+
+bool verbose = false;
+
+void logLine(const QString &text) {
+    if (!verbose)
+        return;
+    const QByteArray line =
+        QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz ")).toLocal8Bit() +
+        text.toLocal8Bit() + '\n';
+    std::fputs(line.constData(), stderr);
+}
+
+// Printable form of a telegram for the log.
+QString visible(const QByteArray &bytes) {
+    QString text;
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == stx)
+            text += QLatin1String("<STX>");
+        else if (c == etb)
+            text += QLatin1String("<ETB>");
+        else if (c == esc)
+            text += QLatin1String("<ESC>");
+        else if (c == cr)
+            text += QLatin1String("<CR>");
+        else if (u < 0x20 || u > 0x7E)
+            text += QStringLiteral("<%1>").arg(u, 2, 16, QLatin1Char('0'));
+        else
+            text += QLatin1Char(c);
+    }
+    return text;
+}
+
+// The logger's clock: real time, or a given start that runs on in real time.
+class Clock {
+public:
+    explicit Clock(const QDateTime &startValue) : start(startValue) { elapsed.start(); }
+    QDateTime now() const {
+        return start.isValid() ? start.addMSecs(elapsed.elapsed()) : QDateTime::currentDateTime();
+    }
+
+private:
+    QDateTime start;
+    QElapsedTimer elapsed;
+};
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int signalNumber) {
+    const char c = static_cast<char>(signalNumber);
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &c, 1);
+}
+
+// Links <dir>/dosdevices/com<N> to the slave, replacing a link left behind by an earlier run.
+bool createLink(const QString &linkPath, const QString &target, QString *error) {
+    const QFileInfo info(linkPath);
+    if (!QDir().mkpath(info.absolutePath())) {
+        *error = QStringLiteral("Verzeichnis %1 kann nicht angelegt werden").arg(info.absolutePath());
+        return false;
+    }
+    if (info.isSymLink()) {
+        if (!QFile::remove(linkPath)) {
+            *error = QStringLiteral("Alte Verknüpfung %1 kann nicht entfernt werden").arg(linkPath);
+            return false;
+        }
+    } else if (info.exists()) {
+        *error = QStringLiteral("%1 existiert und ist keine Verknüpfung").arg(linkPath);
+        return false;
+    }
+    if (::symlink(QFile::encodeName(target).constData(), QFile::encodeName(linkPath).constData()) != 0) {
+        *error = QStringLiteral("Verknüpfung %1 kann nicht angelegt werden").arg(linkPath);
+        return false;
+    }
+    return true;
+}
+
+struct Options {
+    QString linkPath;
+    QByteArray station;
+    LoggerSettings logger;
+    QList<FaultRule> faults;
+    double faultRate = 0.0;
+    int baud = 0;
+    int delayMs = 0;
+    QDateTime start;
+    quint64 seed = 1;
+};
+
+int fail(const QString &text) {
+    std::fputs((QStringLiteral("logger-sim: ") + text + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+    return 2;
+}
+
+bool readInt(const QCommandLineParser &p, const QString &name, int lo, int hi, int *value) {
+    bool ok = false;
+    const int v = p.value(name).toInt(&ok);
+    if (!ok || v < lo || v > hi)
+        return false;
+    *value = v;
+    return true;
+}
+
+// Reads the command line into options; returns the complaint when it is not usable. Exits for --help.
+std::optional<QString> readCommandLine(const QCoreApplication &app, Options *options) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulierter Datenlogger an einem Pseudo-Terminal. Er legt <Verzeichnis>/dosdevices/com<N>\n"
+        "als Verknüpfung auf das Terminal an, so dass das Stationsprogramm mit diesem\n"
+        "Programmverzeichnis ihn als \"COM N\" findet, und beantwortet die Anfragen \"A\", \"H\",\n"
+        "\"M\" und \"MR\" mit Werten eines simulierten Wetters. Ist er bereit, schreibt er\n"
+        "\"bereit: <Terminal>\" auf die Standardausgabe.\n"
+        "\n"
+        "Störungen (--fault ART@BEFEHL#N, mehrfach möglich): die Störung trifft die N-te Anfrage\n"
+        "mit BEFEHL (A, H, M, MR oder * für jede Anfrage); ohne #N trifft sie jede. ARTEN:\n"
+        "  ignore    Anfrage wird überhört (keine Antwort, Speicher unverändert)\n"
+        "  silence   Anfrage wird ausgeführt, die Antwort geht verloren\n"
+        "  checksum  falsche Prüfsumme\n"
+        "  noise     Störzeichen (nie STX oder CR) vor der Antwort\n"
+        "  split     Antwort in drei Teilen mit je 50 ms Pause\n"
+        "  delay=MS  Antwort MS Millisekunden später\n"
+        "  noetb     ohne ETB\n"
+        "  nocr      ohne abschließendes CR\n"
+        "  kind      Kennbuchstabe \"X\" statt des richtigen (Prüfsumme passend)\n"
+        "  field     leeres Feld vor der Feldliste (Prüfsumme passend)\n"
+        "Beispiel: --fault checksum@A#1 --fault split@M"));
+    parser.addHelpOption();
+    const QCommandLineOption dirOption(
+        QStringLiteral("dir"),
+        QStringLiteral("Programmverzeichnis des Stationsprogramms (Vorgabe: das aktuelle Verzeichnis)."),
+        QStringLiteral("Verzeichnis"), QStringLiteral("."));
+    const QCommandLineOption comOption(QStringLiteral("com"),
+                                       QStringLiteral("Nummer der Schnittstelle \"COM N\" (Vorgabe: 1)."),
+                                       QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption stationOption(
+        QStringLiteral("station"),
+        QStringLiteral("Stationsnummer, auf die der Logger antwortet (Vorgabe: 01); Anfragen an andere "
+                       "Stationen bleiben unbeantwortet."),
+        QStringLiteral("Nummer"), QStringLiteral("01"));
+    const QCommandLineOption layoutOption(
+        QStringLiteral("layout"),
+        QStringLiteral("Kanalbelegung: \"standard\" (die 20 Kanäle der Station) oder Sensorcodes (hex) der "
+                       "Kanäle 1, 2, … durch Kommas getrennt, z. B. 01,02,03."),
+        QStringLiteral("Belegung"), QStringLiteral("standard"));
+    const QCommandLineOption channelsOption(
+        QStringLiteral("channels"),
+        QStringLiteral("Erzeugte Kanalbelegung mit K Kanälen (1 … 60), die Sensorcodes reihum aus dem "
+                       "Katalog; ersetzt --layout."),
+        QStringLiteral("K"));
+    const QCommandLineOption noAverageOption(
+        QStringLiteral("no-average"),
+        QStringLiteral(
+            "Kanäle ohne Mittelwerte, durch Kommas getrennt: der Header meldet für sie den Code 00, "
+            "die Mittelwert-Datensätze lassen sie aus."),
+        QStringLiteral("Kanäle"));
+    const QCommandLineOption threeValuesOption(
+        QStringLiteral("three-values"),
+        QStringLiteral(
+            "Mittelwert-Datensätze mit drei Werten je Kanal (Mittel, Minimum, Maximum) statt einem."));
+    const QCommandLineOption recordsOption(
+        QStringLiteral("records"),
+        QStringLiteral("Gespeicherte Mittelwert-Datensätze beim Start (Vorgabe: 6, höchstens 10000)."),
+        QStringLiteral("N"), QStringLiteral("6"));
+    const QCommandLineOption intervalOption(
+        QStringLiteral("interval"),
+        QStringLiteral("Speicherintervall in Minuten (Vorgabe: 10); im Lauf kommt nach jedem Intervall ein "
+                       "Datensatz hinzu, höchstens 10000 werden gehalten."),
+        QStringLiteral("Minuten"), QStringLiteral("10"));
+    const QCommandLineOption startOption(
+        QStringLiteral("start"),
+        QStringLiteral("Uhrzeit des Loggers beim Start, von da an läuft sie in Echtzeit weiter "
+                       "(Vorgabe: die Systemzeit)."),
+        QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    const QCommandLineOption seedOption(
+        QStringLiteral("seed"),
+        QStringLiteral(
+            "Startwert des simulierten Wetters und der zufälligen Störungen (Vorgabe: 1). Gleicher "
+            "Startwert und gleiche Uhrzeit ergeben gleiche Werte."),
+        QStringLiteral("Zahl"), QStringLiteral("1"));
+    const QCommandLineOption faultOption(
+        QStringLiteral("fault"), QStringLiteral("Störung einer Antwort, siehe oben (mehrfach möglich)."),
+        QStringLiteral("ART@BEFEHL#N"));
+    const QCommandLineOption faultRateOption(
+        QStringLiteral("fault-rate"),
+        QStringLiteral("Anteil P (0 … 1) der Anfragen, die eine zufällige Störung trifft (zur Vorführung)."),
+        QStringLiteral("P"), QStringLiteral("0"));
+    const QCommandLineOption baudOption(
+        QStringLiteral("baud"),
+        QStringLiteral("Ausgabe auf B Baud drosseln (10 Bit je Zeichen; Vorgabe: 0 = ungedrosselt)."),
+        QStringLiteral("B"), QStringLiteral("0"));
+    const QCommandLineOption delayOption(QStringLiteral("delay"),
+                                         QStringLiteral("Wartezeit vor jeder Antwort in Millisekunden."),
+                                         QStringLiteral("MS"), QStringLiteral("0"));
+    const QCommandLineOption verboseOption(
+        QStringLiteral("verbose"), QStringLiteral("Protokoll der Anfragen und Antworten auf stderr."));
+    parser.addOptions({dirOption, comOption, stationOption, layoutOption, channelsOption, noAverageOption,
+                       threeValuesOption, recordsOption, intervalOption, startOption, seedOption, faultOption,
+                       faultRateOption, baudOption, delayOption, verboseOption});
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty())
+        return QStringLiteral("Unerwartetes Argument: %1").arg(parser.positionalArguments().first());
+
+    Options &o = *options;
+    verbose = parser.isSet(verboseOption);
+    int com = 1;
+    if (!readInt(parser, comOption.names().first(), 1, 99, &com))
+        return (QStringLiteral("--com erwartet eine Zahl von 1 bis 99"));
+    o.linkPath = QDir(parser.value(dirOption)).absoluteFilePath(QStringLiteral("dosdevices/com%1").arg(com));
+    o.station = parser.value(stationOption).toLatin1();
+    if (o.station.contains(esc) || o.station.contains(stx) || o.station.contains(cr))
+        return (QStringLiteral("--station darf kein STX, ESC oder CR enthalten"));
+
+    if (parser.isSet(channelsOption)) {
+        if (parser.isSet(layoutOption))
+            return (QStringLiteral("--channels und --layout schließen sich aus"));
+        int channels = 0;
+        if (!readInt(parser, channelsOption.names().first(), 1, maxChannels, &channels))
+            return (QStringLiteral("--channels erwartet eine Zahl von 1 bis %1").arg(maxChannels));
+        o.logger.layout = generatedLayout(channels);
+    } else {
+        const auto layout = parseLayout(parser.value(layoutOption));
+        if (!layout)
+            return (
+                QStringLiteral("--layout: \"standard\" oder bis zu %1 bekannte Sensorcodes (hex) erwartet")
+                    .arg(maxChannels));
+        o.logger.layout = *layout;
+    }
+    if (parser.isSet(noAverageOption)) {
+        for (const QString &part : parser.value(noAverageOption).split(QLatin1Char(','))) {
+            bool ok = false;
+            const int number = part.trimmed().toInt(&ok);
+            auto channel = std::find_if(o.logger.layout.begin(), o.logger.layout.end(),
+                                        [number](const Channel &c) { return c.number == number; });
+            if (!ok || channel == o.logger.layout.end())
+                return (QStringLiteral("--no-average: Kanal \"%1\" gibt es nicht").arg(part.trimmed()));
+            channel->averaged = false;
+        }
+    }
+    o.logger.threeValues = parser.isSet(threeValuesOption);
+    if (!readInt(parser, recordsOption.names().first(), 0, o.logger.capacity, &o.logger.initialRecords))
+        return (QStringLiteral("--records erwartet eine Zahl von 0 bis %1").arg(o.logger.capacity));
+    if (!readInt(parser, intervalOption.names().first(), 1, 1440, &o.logger.intervalMinutes))
+        return (QStringLiteral("--interval erwartet eine Zahl von 1 bis 1440"));
+    bool ok = false;
+    const quint64 seed = parser.value(seedOption).toULongLong(&ok);
+    if (!ok)
+        return (QStringLiteral("--seed erwartet eine ganze Zahl ab 0"));
+    o.logger.seed = seed;
+    o.seed = seed;
+    o.logger.name = "Simulator Station " + o.station;
+    if (parser.isSet(startOption)) {
+        o.start = QDateTime::fromString(parser.value(startOption), QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+        if (!o.start.isValid())
+            return (QStringLiteral("--start erwartet yyyy-MM-ddTHH:mm:ss"));
+    }
+    for (const QString &text : parser.values(faultOption)) {
+        const auto rule = parseFaultRule(text);
+        if (!rule)
+            return (QStringLiteral("--fault: \"%1\" nicht verstanden (ART@BEFEHL#N)").arg(text));
+        o.faults.append(*rule);
+    }
+    o.faultRate = parser.value(faultRateOption).toDouble(&ok);
+    if (!ok || o.faultRate < 0.0 || o.faultRate > 1.0)
+        return (QStringLiteral("--fault-rate erwartet eine Zahl von 0 bis 1"));
+    if (!readInt(parser, baudOption.names().first(), 0, 4000000, &o.baud))
+        return (QStringLiteral("--baud erwartet eine Zahl von 0 bis 4000000"));
+    if (!readInt(parser, delayOption.names().first(), 0, 600000, &o.delayMs))
+        return (QStringLiteral("--delay erwartet Millisekunden von 0 bis 600000"));
+
+    return std::nullopt;
+}
+
+// What the logger and its line need while it runs.
+struct Session {
+    const Options &options;
+    const Clock &clock;
+    Logger &logger;
+    FaultPlan &plan;
+    PtyPort &port;
+};
+
+// Answers one request, or not: other stations, unknown commands and some faults get no answer.
+void answerRequest(Session &s, const Request &r) {
+    if (r.station != s.options.station) {
+        logLine(QStringLiteral("Anfrage %1 an Station %2 überhört")
+                    .arg(QString::fromLatin1(r.command), QString::fromLatin1(r.station)));
+        return;
+    }
+    if (r.command != "A" && r.command != "H" && r.command != "M" && r.command != "MR") {
+        logLine(QStringLiteral("Unbekannter Befehl %1").arg(visible(r.command)));
+        return;
+    }
+    const QDateTime now = s.clock.now();
+    if (const int added = s.logger.catchUp(now))
+        logLine(QStringLiteral("%1 neue Datensätze").arg(added));
+    const QList<Fault> faults = s.plan.next(r.command);
+    QStringList names;
+    for (const Fault &f : faults)
+        names.append(faultName(f));
+    const bool ignored =
+        std::any_of(faults.begin(), faults.end(), [](const Fault &f) { return f.kind == FaultKind::Ignore; });
+    const auto answer = ignored ? std::nullopt : s.logger.answer(r.command, now);
+    if (!answer) {
+        logLine(QStringLiteral("%1: keine Antwort%2")
+                    .arg(QString::fromLatin1(r.command),
+                         ignored ? QStringLiteral(" (ignore)") : QStringLiteral(" (nichts gespeichert)")));
+        return;
+    }
+    const QList<Chunk> chunks = transmission(*answer, faults, s.options.delayMs, s.plan.noise());
+    QByteArray sent;
+    for (const Chunk &c : chunks)
+        sent += c.bytes;
+    logLine(QStringLiteral("%1 -> %2%3")
+                .arg(QString::fromLatin1(r.command),
+                     sent.isEmpty() ? QStringLiteral("(verloren)") : visible(sent),
+                     names.isEmpty() ? QString()
+                                     : QStringLiteral("  [%1]").arg(names.join(QLatin1String(", ")))));
+    s.port.send(chunks);
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("logger-sim"));
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTranslator);
+
+    Options o;
+    if (const auto complaint = readCommandLine(app, &o))
+        return fail(*complaint);
+
+    // Signals end the event loop through a socket pair, so the link is removed on the normal way out.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return fail(QStringLiteral("socketpair fehlgeschlagen"));
+    QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [] {
+        char c = 0;
+        [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &c, 1);
+        logLine(QStringLiteral("Signal %1, Ende").arg(int(c)));
+        QCoreApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+
+    const Clock clock(o.start);
+    Logger logger(o.logger, clock.now());
+    FaultPlan plan(o.faults, o.faultRate, o.seed);
+    RequestParser requests;
+
+    PtyPort port;
+    QString error;
+    if (!port.open(&error))
+        return fail(error);
+    port.setBaud(o.baud);
+    if (!createLink(o.linkPath, port.slavePath(), &error))
+        return fail(error);
+    logLine(QStringLiteral("%1 -> %2, Station %3, %4 Kanäle, %5 Datensätze gespeichert")
+                .arg(o.linkPath, port.slavePath(), QString::fromLatin1(o.station))
+                .arg(o.logger.layout.size())
+                .arg(logger.storedCount()));
+
+    QObject::connect(&port, &PtyPort::failed, &app,
+                     [](const QString &text) { logLine(QStringLiteral("Schreibfehler: %1").arg(text)); });
+    Session session{o, clock, logger, plan, port};
+    QObject::connect(&port, &PtyPort::received, &app, [&](const QByteArray &bytes) {
+        for (const Request &r : requests.feed(bytes))
+            answerRequest(session, r);
+    });
+
+    // New records as the clock passes the interval boundaries.
+    QTimer recordTimer;
+    recordTimer.setInterval(1000);
+    QObject::connect(&recordTimer, &QTimer::timeout, &app, [&] {
+        if (const int added = logger.catchUp(clock.now()))
+            logLine(
+                QStringLiteral("%1 neue Datensätze, %2 gespeichert").arg(added).arg(logger.storedCount()));
+    });
+    recordTimer.start();
+
+    std::fputs(("bereit: " + QFile::encodeName(port.slavePath()) + '\n').constData(), stdout);
+    std::fflush(stdout);
+
+    const int result = QCoreApplication::exec();
+
+    // Remove the link only while it is still ours: a later run may have replaced it.
+    if (QFileInfo(o.linkPath).symLinkTarget() == QFileInfo(port.slavePath()).absoluteFilePath())
+        QFile::remove(o.linkPath);
+    return result;
+}
