@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QProgressBar>
 #include <QScrollBar>
 
 namespace {
@@ -27,6 +28,29 @@ namespace {
 constexpr qint32 red = 255;
 constexpr qint32 green = 65280;
 constexpr qint32 yellow = 65535;
+
+QString lineErrorText(int code) {
+    switch (code) {
+    case CommEvent::Break:
+        return QStringLiteral("Break on ");
+    case CommEvent::Frame:
+        return QStringLiteral("Framing Error on ");
+    case CommEvent::Overrun:
+        return QStringLiteral("Port Overrun - data lost on ");
+    case CommEvent::RxOver:
+        return QStringLiteral("Receive Buffer Overflow on ");
+    case CommEvent::RxParity:
+        return QStringLiteral("Parity Error on ");
+    case CommEvent::TxFull:
+        return QStringLiteral("Transmit Buffer Full on ");
+    default:
+        return QStringLiteral("Device Control Block Error on ");
+    }
+}
+
+OutputFormat outputFormat() {
+    return OutputFormat{SysConf.Trennen, SysConf.TrennZeichen, SysConf.doKanal, SysConf.doSensor};
+}
 
 QColor fromColourNumber(quint32 colour) {
     return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
@@ -63,6 +87,7 @@ MainWindow::MainWindow(const QString &dir, QWidget *parent)
     MidTimer.setInterval(60000);
     OutTimer.setInterval(3000);
     connect(&AktTimer, &QTimer::timeout, this, &MainWindow::GetMoment);
+    connect(&MidTimer, &QTimer::timeout, this, &MainWindow::midTimerTick);
     connect(&OutTimer, &QTimer::timeout, this, &MainWindow::outTimerTick);
     connect(&miniTimer, &QTimer::timeout, this, &MainWindow::miniTimerTick);
 
@@ -71,6 +96,7 @@ MainWindow::MainWindow(const QString &dir, QWidget *parent)
     connect(ui->menCom, &QAction::triggered, this, [this] { comDialog()->show(); });
     connect(ui->Command1, &QPushButton::clicked, this, &MainWindow::command1Click);
     connect(MSComm, &SerialLink::portLost, this, &MainWindow::portLost);
+    connect(MSComm, &SerialLink::commEvent, this, &MainWindow::onComm);
 
     labMW[0] = ui->labMW;
     labMK[0] = ui->labMK;
@@ -192,6 +218,7 @@ void MainWindow::AddText(const QString &text, int kind) {
             palette.setColor(QPalette::WindowText, fromColourNumber(*route.colour));
             ui->labStatus->setPalette(palette);
         }
+        emit statusShown(ui->labStatus->text());
         break;
     }
     ui->labStatus->setToolTip(ui->labStatus->text());
@@ -348,6 +375,18 @@ void MainWindow::ReadConfig() {
     GetMoment();
 }
 
+void MainWindow::stationChanged() {
+    std::optional<RunError> error;
+    const auto temp = Station::readTemp(Store::MainDb(), SysConf.Provider, SysConf.Konfiguration, &error);
+    if (error)
+        AddText(error->text, MessageKind::unexpectedError);
+    LastAccessTime = temp ? temp->LastAccessTime : QDateTime();
+    ui->labLastAccess->setText(formatDateTime(LastAccessTime));
+    GetNextAcc();
+    if (MSComm->isOpen())
+        ReadConfig();
+}
+
 void MainWindow::MomTimer(const bool &Ein) {
     if (Ein)
         AktTimer.start();
@@ -411,6 +450,226 @@ void MainWindow::command1Click() {
     ui->Command1->setEnabled(false);
 }
 
+bool MainWindow::Sende(const QByteArray &was) {
+    if (auto error = MSComm->write(was)) {
+        AddText(error->text, MessageKind::unexpectedError);
+        return false;
+    }
+    ShowTrans(yellow);
+    return true;
+}
+
+void MainWindow::GetHeader() {
+    if (!Sende(buildRequest(ui->labSelStat->text(), QStringLiteral("H"))))
+        return;
+    headerAwaited = true;
+    fetchCycleActive = true;
+    OutTimer.stop();
+    OutTimer.setInterval(SysConf.MittTimeOut);
+    QCoreApplication::processEvents();
+    OutTimer.start();
+}
+
+void MainWindow::midTimerTick() {
+    // A fetch under way is left alone: its header would start a second fetch from within it.
+    if (fetchCycleActive)
+        return;
+    if (now() >= NextAccessTime && SysConf.MittelAktiv)
+        GetHeader();
+}
+
+void MainWindow::CalcNextAcc() {
+    if (NextAccessTime.isValid()) {
+        if (auto error = Station::storeLastAccess(Store::MainDb(), SysConf.Provider, SysConf.Konfiguration,
+                                                  LastAccessTime)) {
+            AddText(error->text, MessageKind::unexpectedError);
+            return;
+        }
+    }
+    GetNextAcc();
+}
+
+void MainWindow::onComm(int code) {
+    switch (code) {
+    case CommEvent::Receive:
+        break;
+    case 1:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+        return;
+    case CommEvent::Break:
+    case CommEvent::Frame:
+    case CommEvent::Overrun:
+    case CommEvent::RxOver:
+    case CommEvent::RxParity:
+    case CommEvent::TxFull:
+    case CommEvent::Dcb:
+        AddText(lineErrorText(code) + ui->labSelCom->text(), MessageKind::checkFailed);
+        return;
+    default:
+        AddText(QStringLiteral("Unbekannte Meldung: %1").arg(code), MessageKind::statusMessage);
+        return;
+    }
+    ShowTrans(green);
+    ShowOnline(green);
+    // The evaluation may wait for further answers; they arrive through nested calls of this handler, which
+    // read on from the same buffer.
+    while (MSComm->inBufferCount() > 0) {
+        const auto telegram = receiveBuffer.push(MSComm->readChar());
+        if (receiveBuffer.takeOverflow())
+            AddText(QStringLiteral("Empfangspuffer übergelaufen: Daten ohne STX und CR verworfen"),
+                    MessageKind::checkFailed);
+        if (telegram)
+            Auswertung(*telegram);
+    }
+}
+
+void MainWindow::reportMessages(const QList<TelegramMessage> &messages) {
+    for (const TelegramMessage &message : messages)
+        AddText(message.text, message.kind);
+}
+
+void MainWindow::Auswertung(const QByteArray &telegram) {
+    OutTimer.stop();
+    const TelegramResult result = evaluateTelegram(telegram, headerCodes);
+    switch (result.outcome) {
+    case TelegramOutcome::Rejected:
+    case TelegramOutcome::Failed:
+        reportMessages(result.messages);
+        return;
+    case TelegramOutcome::ChecksumError:
+        reportMessages(result.messages);
+        ShowTrans(red);
+        if (headerAwaited) {
+            headerAwaited = false;
+            fetchCycleActive = false;
+        }
+        QCoreApplication::processEvents();
+        GetHeader();
+        return;
+    case TelegramOutcome::Decoded:
+        break;
+    }
+    switch (result.kind) {
+    case 'A':
+        reportMessages(result.messages);
+        ShowTrans(0);
+        break;
+    case 'H':
+        if (!headerAwaited) {
+            AddText(QStringLiteral("Header ohne Anforderung"), MessageKind::checkFailed);
+            return;
+        }
+        reportMessages(result.messages);
+        recordTime = result.recordTime;
+        storedRecordCount = result.storedRecordCount;
+        headerCodes = result.headerCodes;
+        headerAwaited = false;
+        GetItAll();
+        break;
+    case 'M': {
+        reportMessages(result.messages);
+        recordTime = result.recordTime;
+        std::optional<RunError> error;
+        const QString line = textOutputLine(recordTime, headerCodes, result.avgValues,
+                                            result.valuesPerChannel, outputFormat(), &error);
+        if (error) {
+            AddText(error->text, MessageKind::unexpectedError);
+            return;
+        }
+        AddText(line, MessageKind::outputLine);
+        averageAwaited = false;
+        QCoreApplication::processEvents();
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void MainWindow::GetItAll() {
+    FetchAbort = false;
+    ui->menExp->setEnabled(false);
+    int completed = 0;
+    if (storedRecordCount > 0) {
+        fProg = new FProg(ui->prbMittel, this);
+        for (QProgressBar *bar : {fProg->prbMittel(), ui->prbMittel}) {
+            bar->setMaximum(storedRecordCount);
+            bar->setValue(0);
+        }
+        fProg->setReadDate(formatDateTime(recordTime));
+        fProg->show();
+        if (SysConf.MittelAktiv && !fetchRecords(completed)) {
+            if (shuttingDown)
+                return;
+            AddText(QStringLiteral("Daten können nicht abgefragt werden."), MessageKind::checkFailed);
+            FetchAbort = true;
+        }
+        if (fProg)
+            fProg->unload();
+    }
+    if (completed > 0) {
+        LastAccessTime = now();
+        ui->labLastAccess->setText(formatDateTime(LastAccessTime));
+        CalcNextAcc();
+    }
+    ui->prbMittel->setVisible(false);
+    FetchAbort = false;
+    AddText(QStringLiteral("%1 Datensätze erhalten.").arg(completed), MessageKind::statusMessage);
+    fetchCycleActive = false;
+    ShowTrans(0);
+    ui->menExp->setEnabled(true);
+    ui->Command1->setEnabled(true);
+    averageAwaited = false;
+    QCoreApplication::processEvents();
+}
+
+bool MainWindow::fetchRecords(int &completed) {
+    const auto request = [this](const QString &command) {
+        return Sende(buildRequest(ui->labSelStat->text(), command));
+    };
+    for (int i = 1; i <= storedRecordCount; ++i) {
+        averageAwaited = request(QStringLiteral("M"));
+        if (!averageAwaited)
+            return true;
+        const int tries = SysConf.maxTries;
+        bool done = false;
+        for (int t = 1; t <= tries && !done; ++t) {
+            OutTimer.stop();
+            OutTimer.setInterval(SysConf.MittTimeOut);
+            QCoreApplication::processEvents();
+            OutTimer.start();
+            // The answer is received and evaluated by the events processed here; the wait blocks until the
+            // next event, it does not spin.
+            while (OutTimer.isActive() && averageAwaited && !FetchAbort && !shuttingDown)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            if (FetchAbort || shuttingDown)
+                return false;
+            if (averageAwaited) {
+                averageAwaited = request(QStringLiteral("MR"));
+                AddText(QStringLiteral("Abfrage %1. Versuch...").arg(t + 1), MessageKind::fetchProgress);
+            } else {
+                done = true;
+            }
+        }
+        if (!done)
+            return false;
+        completed = i;
+        for (QProgressBar *bar : {fProg ? fProg->prbMittel() : nullptr, ui->prbMittel}) {
+            if (bar)
+                bar->setValue(i);
+        }
+        if (fProg)
+            fProg->setReadDate(formatDateTime(recordTime));
+        if (FetchAbort)
+            return true;
+    }
+    return true;
+}
+
 void MainWindow::changeEvent(QEvent *event) {
     if (event->type() == QEvent::WindowStateChange) {
         if (isMinimized()) {
@@ -472,6 +731,7 @@ void MainWindow::closeEvent(QCloseEvent *event) {
         else
             window->close();
     }
+    shuttingDown = true;
     AktTimer.stop();
     MidTimer.stop();
     OutTimer.stop();

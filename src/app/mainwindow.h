@@ -1,6 +1,9 @@
 #pragma once
 
 #include "eval/channels.h"
+#include "eval/telegram.h"
+#include "eval/values.h"
+#include "link/framer.h"
 #include "store/runerror.h"
 
 #include <QDateTime>
@@ -50,7 +53,24 @@ public:
     void MomTimer(const bool &Ein);
     void CastTimer(const bool &Ein);
     void GetNextAcc();
+    // Stores the time of the last fetch in tblTemp and computes the next one.
+    void CalcNextAcc();
     void GetMoment();
+    void GetHeader();
+    // Writes a request to the logger; false (and reported) when the port refuses it.
+    bool Sende(const QByteArray &was);
+    // Fetches the stored average records one by one, after a header has been evaluated.
+    void GetItAll();
+    // Evaluates one complete answer telegram.
+    void Auswertung(const QByteArray &telegram);
+    // The serial port's event: received characters (2) or a line error.
+    void onComm(int code);
+    // The once-a-minute check whether the averages are due.
+    void midTimerTick();
+
+    // After the user chose another logger or configuration: the last access of the new pair is loaded, the
+    // next one recomputed, and (while connected) the channel table is read again from the logger.
+    void stationChanged();
 
     // The serial dialog, loaded hidden when it is not loaded.
     FcCOM *comDialog();
@@ -78,6 +98,15 @@ public:
     bool fetchCycleActive = false;
     bool averageAwaited = false;
     bool channelTableStale = false;
+    qint32 storedRecordCount = 0;
+    QDateTime recordTime;
+    HeaderCodes headerCodes{};
+    // The characters received since the last telegram boundary.
+    TelegramFramer receiveBuffer;
+
+signals:
+    // Every text the status line shows, in order (its tooltip repeats the last one).
+    void statusShown(const QString &text);
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -92,6 +121,10 @@ private:
     void menComOnClick();
     void command1Click();
     void outTimerTick();
+    // Requests the records one by one with their tries; false when a record could not be had or the user
+    // stopped the fetch while it waited. `completed` counts the records received.
+    bool fetchRecords(int &completed);
+    void reportMessages(const QList<TelegramMessage> &messages);
     void miniTimerTick();
     void portLost(const QString &text);
     QIcon iconFor(qint32 farbe) const;
@@ -102,6 +135,9 @@ private:
     std::function<QDateTime()> now;
     SerialLink *MSComm;
     QPointer<FcCOM> fcCOM;
+    QPointer<FProg> fProg;
+    // Set when the window closes: waits end at once and nothing more is sent.
+    bool shuttingDown = false;
 
     // Picture holders of the indicators, never visible.
     QLabel *imgGreen;

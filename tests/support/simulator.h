@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// The logger simulator as a separate process on a pseudo-terminal linked into a program directory.
+class Simulator {
+public:
+    // Starts it with --verbose and waits until it is ready; false when it did not start.
+    bool start(const QString &programDir, const QStringList &arguments);
+    ~Simulator();
+
+    // The requests it has answered (or not), in order: "A", "H", "M", "MR" per line of its log.
+    QStringList requests();
+    QString log();
+
+private:
+    QProcess process;
+    QString collected;
+};
