@@ -8,6 +8,9 @@
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Skylog"));
+    // A station PC without a configured language gets the German formats of a German station.
+    if (QLocale::system().language() == QLocale::C)
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
 
     // The standard buttons of the message boxes in the user's language ("Abbrechen", "Ja", "Nein").
     QTranslator qtTranslator;

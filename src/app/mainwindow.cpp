@@ -3,8 +3,12 @@
 #include "app/fprog.h"
 #include "app/msgbox.h"
 #include "app/pictures.h"
+#include "eval/channeltable.h"
+#include "eval/measurements.h"
 #include "eval/messages.h"
+#include "eval/postcheck.h"
 #include "eval/textout.h"
+#include "eval/ui/momentpanel.h"
 #include "link/request.h"
 #include "link/schedule.h"
 #include "link/seriallink.h"
@@ -100,6 +104,10 @@ MainWindow::MainWindow(const QString &dir, QWidget *parent)
 
     labMW[0] = ui->labMW;
     labMK[0] = ui->labMK;
+    panel = std::make_unique<MomentPanel>(ui->picRahmen, ui->frmMom, ui->VScroll, labMK, labMW);
+    postCheck = std::make_unique<PostCheck>(
+        programDirStarter(programDir), [] { QApplication::beep(); },
+        [this](const RunError &error) { AddText(error.text, MessageKind::unexpectedError); });
     qApp->installEventFilter(this);
 }
 
@@ -556,6 +564,7 @@ void MainWindow::Auswertung(const QByteArray &telegram) {
     switch (result.kind) {
     case 'A':
         reportMessages(result.messages);
+        evaluateInstant(result);
         ShowTrans(0);
         break;
     case 'H':
@@ -581,6 +590,8 @@ void MainWindow::Auswertung(const QByteArray &telegram) {
             return;
         }
         AddText(line, MessageKind::outputLine);
+        if (!storeAverage(result))
+            return;
         averageAwaited = false;
         QCoreApplication::processEvents();
         break;
@@ -588,6 +599,43 @@ void MainWindow::Auswertung(const QByteArray &telegram) {
     default:
         break;
     }
+}
+
+void MainWindow::evaluateInstant(const TelegramResult &result) {
+    if (channelTableStale) {
+        QStringList warnings;
+        if (auto error = rebuildChannelTable(Store::MainDb(), SysConf.Provider, SysConf.Konfiguration,
+                                             result.instCodes, result.instValues, channelSlots, warnings)) {
+            AddText(error->text, MessageKind::unexpectedError);
+            return;
+        }
+        for (const QString &warning : warnings)
+            AddText(warning, MessageKind::checkFailed);
+        channelTableStale = false;
+        if (auto error = panel->InitMoment(Store::MainDb(), channelSlots))
+            AddText(error->text, MessageKind::unexpectedError);
+    } else {
+        panel->update(result.instValues, channelSlots);
+        if (SysConf.SaveMom) {
+            if (auto error = storeInstantRow(Store::MainDb(), SysConf.Provider, SysConf.Konfiguration,
+                                             result.timeStamp, result.instCodes, result.instValues)) {
+                AddText(error->text, MessageKind::unexpectedError);
+                return;
+            }
+        }
+    }
+    postCheck->run(result.timeStamp, result.instValues[PostCheck::checkChannel]);
+}
+
+bool MainWindow::storeAverage(const TelegramResult &result) {
+    if (!SysConf.SaveMitt)
+        return true;
+    if (auto error = storeAverageRows(Store::MainDb(), SysConf.Provider, SysConf.Konfiguration, recordTime,
+                                      headerCodes, result.avgValues)) {
+        AddText(error->text, MessageKind::unexpectedError);
+        return false;
+    }
+    return true;
 }
 
 void MainWindow::GetItAll() {

@@ -18,6 +18,8 @@
 
 class FcCOM;
 class FProg;
+class MomentPanel;
+class PostCheck;
 class QLabel;
 class SerialLink;
 
@@ -89,6 +91,9 @@ public:
     // Rows of the instantaneous-values panel by channel; element 0 is the design-time template.
     std::array<QLabel *, 61> labMK{};
     std::array<QLabel *, 61> labMW{};
+    std::unique_ptr<MomentPanel> panel;
+    // Starts the post-processing program at its hours; tests replace its starter.
+    std::unique_ptr<PostCheck> postCheck;
     QDateTime LastAccessTime;
     QDateTime NextAccessTime;
     qint32 LastTransColor = 0;
@@ -125,6 +130,10 @@ private:
     // stopped the fetch while it waited. `completed` counts the records received.
     bool fetchRecords(int &completed);
     void reportMessages(const QList<TelegramMessage> &messages);
+    // The steps of an "A" telegram: channel table or panel, storing, post-processing check.
+    void evaluateInstant(const TelegramResult &result);
+    // Stores an evaluated average record; false (reported) when the rows could not be written.
+    bool storeAverage(const TelegramResult &result);
     void miniTimerTick();
     void portLost(const QString &text);
     QIcon iconFor(qint32 farbe) const;

@@ -6,8 +6,7 @@
 #include "logger.h"
 #include "store/database.h"
 #include "store/sysconf.h"
-#include "support/programdir.h"
-#include "support/simulator.h"
+#include "support/stationrig.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
@@ -18,8 +17,8 @@
 
 namespace {
 
-const QDateTime loggerStart(QDate(2026, 12, 5), QTime(10, 0, 0));
-const QDateTime skylogNow(QDate(2026, 12, 5), QTime(10, 0, 30));
+const QDateTime &loggerStart = StationRig::loggerStart;
+const QDateTime &skylogNow = StationRig::skylogNow;
 const QString layout = QStringLiteral("01,02,07");
 
 QString germanNumber(const QByteArray &text) {
@@ -77,15 +76,14 @@ private slots:
     void fetchWithMittelAktivOffRequestsNothing();
 
 private:
-    // Program directory, simulator and a loaded, connected main window.
     bool startRig(const QStringList &simulatorArguments, const QString &settings);
     void runFetch();
 
-    std::unique_ptr<ProgramDir> dir;
-    std::unique_ptr<MessageBoxes> boxes;
-    std::unique_ptr<Simulator> sim;
-    std::unique_ptr<MainWindow> f;
-    QStringList statusTexts;
+    std::unique_ptr<StationRig> rig;
+    ProgramDir *dir = nullptr;
+    MessageBoxes *boxes = nullptr;
+    Simulator *sim = nullptr;
+    MainWindow *f = nullptr;
 };
 
 void TestAcquisition::initTestCase() {
@@ -93,49 +91,27 @@ void TestAcquisition::initTestCase() {
 }
 
 void TestAcquisition::cleanup() {
-    f.reset();
-    sim.reset();
-    boxes.reset();
-    Store::MainDb().close();
-    dir.reset();
-    statusTexts.clear();
-    SysConf = SysConfRecord();
-    FetchAbort = false;
+    rig.reset();
 }
 
 bool TestAcquisition::startRig(const QStringList &simulatorArguments, const QString &settings) {
-    dir = std::make_unique<ProgramDir>();
-    boxes = std::make_unique<MessageBoxes>();
-    {
-        QSqlDatabase db = dir->createDataFile(QStringLiteral("prepare"));
-        QSqlQuery query(db);
-        query.exec(QStringLiteral("UPDATE tblTemp SET Configured = 1"));
-        query.exec(QStringLiteral("UPDATE tblSysConf SET MomAktiv = 0, MittelAktiv = 1, MittTimeOut = 1500, "
-                                  "MomTimeOut = 1500") +
-                   (settings.isEmpty() ? QString() : QStringLiteral(", ") + settings));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("prepare"));
-    sim = std::make_unique<Simulator>();
-    if (!sim->start(dir->path(), QStringList{QStringLiteral("--start"), loggerStart.toString(Qt::ISODate),
-                                             QStringLiteral("--layout"), layout} +
-                                     simulatorArguments))
-        return false;
-    f = std::make_unique<MainWindow>(dir->path());
-    f->setClock([] { return skylogNow; });
-    connect(f.get(), &MainWindow::statusShown, this, [this](const QString &text) { statusTexts << text; });
-    f->load();
-    return f->ConnectIt(true) == 1;
+    rig = std::make_unique<StationRig>();
+    const bool started =
+        rig->start(QStringList{QStringLiteral("--layout"), layout} + simulatorArguments, settings);
+    dir = rig->dir.get();
+    boxes = rig->boxes.get();
+    sim = rig->sim.get();
+    f = rig->f.get();
+    return started;
 }
 
 void TestAcquisition::runFetch() {
-    f->GetHeader();
-    QVERIFY(f->fetchCycleActive);
-    QTRY_VERIFY_WITH_TIMEOUT(!f->fetchCycleActive, 60000);
+    QVERIFY(rig->fetch());
 }
 
 void TestAcquisition::instantaneousPollIsAnsweredAndEvaluated() {
-    QVERIFY(startRig({QStringLiteral("--fault"), QStringLiteral("ignore@A#2")}, QStringLiteral("MomAktiv = 1")));
+    QVERIFY(
+        startRig({QStringLiteral("--fault"), QStringLiteral("ignore@A#2")}, QStringLiteral("MomAktiv = 1")));
     f->ReadConfig();
     QVERIFY(f->OutTimer.isActive());
     QCOMPARE(f->LastTransColor, 65535);
@@ -160,7 +136,7 @@ void TestAcquisition::fetchWritesEveryRecordOnceAndSchedulesTheNext() {
     QCOMPARE(dir->readFile(QStringLiteral("Testlog.txt")), expectedLines(3, true));
     QCOMPARE(sim->requests(), (QStringList{QStringLiteral("H"), QStringLiteral("M"), QStringLiteral("M"),
                                            QStringLiteral("M")}));
-    QCOMPARE(statusTexts.last(), QStringLiteral("3 Datensätze erhalten."));
+    QCOMPARE(rig->statusTexts.last(), QStringLiteral("3 Datensätze erhalten."));
     QCOMPARE(dir->readFile(QStringLiteral("Errorlog.txt")), QByteArray());
     Ui::MainWindow *ui = f->controls();
     QCOMPARE(ui->labLastAccess->text(), QStringLiteral("05.12.2026 10:00:30"));
@@ -185,7 +161,7 @@ void TestAcquisition::rejectedRecordIsAskedForAgain() {
     QCOMPARE(dir->readFile(QStringLiteral("Testlog.txt")), expectedLines(3, false));
     QCOMPARE(sim->requests(), (QStringList{QStringLiteral("H"), QStringLiteral("M"), QStringLiteral("M"),
                                            QStringLiteral("MR"), QStringLiteral("MR"), QStringLiteral("M")}));
-    const QStringList retries = statusTexts.filter(QStringLiteral("Versuch"));
+    const QStringList retries = rig->statusTexts.filter(QStringLiteral("Versuch"));
     QCOMPARE(retries, (QStringList{QStringLiteral("05.12.2026 10:00:30 - Abfrage 2. Versuch..."),
                                    QStringLiteral("05.12.2026 10:00:30 - Abfrage 3. Versuch...")}));
     const QList<QByteArray> log = dir->readFile(QStringLiteral("Errorlog.txt")).split('\n');
@@ -193,7 +169,7 @@ void TestAcquisition::rejectedRecordIsAskedForAgain() {
     QVERIFY(log[0].startsWith("05.12.2026 10:00:30 - Unbekanntes Kennzeichen: '"));
     QCOMPARE(log[1], QByteArray("05.12.2026 10:00:30 - Fehlerhafte Daten\r"));
     QVERIFY(log[2].startsWith("05.12.2026 10:00:30 - Ung\xfcltiger Prozeduraufruf"));
-    QCOMPARE(statusTexts.last(), QStringLiteral("3 Datensätze erhalten."));
+    QCOMPARE(rig->statusTexts.last(), QStringLiteral("3 Datensätze erhalten."));
 }
 
 void TestAcquisition::faultsInTheStreamLoseNoRecord() {
@@ -204,7 +180,7 @@ void TestAcquisition::faultsInTheStreamLoseNoRecord() {
                  {}));
     runFetch();
     QCOMPARE(dir->readFile(QStringLiteral("Testlog.txt")), expectedLines(4, true));
-    QCOMPARE(statusTexts.last(), QStringLiteral("4 Datensätze erhalten."));
+    QCOMPARE(rig->statusTexts.last(), QStringLiteral("4 Datensätze erhalten."));
 }
 
 void TestAcquisition::silenceEndsTheFetchCycle() {
@@ -225,13 +201,13 @@ void TestAcquisition::recordGivenUpAfterMaxTries() {
                       QStringLiteral("kind@M"), QStringLiteral("--fault"), QStringLiteral("kind@MR")},
                      QStringLiteral("maxTries = 2")));
     runFetch();
-    QCOMPARE(sim->requests(), (QStringList{QStringLiteral("H"), QStringLiteral("M"), QStringLiteral("MR"),
+    QTRY_COMPARE(sim->requests(), (QStringList{QStringLiteral("H"), QStringLiteral("M"), QStringLiteral("MR"),
                                            QStringLiteral("MR")}));
     // The answer to the last "MR" is not waited for; it is still evaluated when it comes.
     QTRY_COMPARE(dir->readFile(QStringLiteral("Errorlog.txt")).count("Unbekanntes Kennzeichen"), 3);
     const QByteArray log = dir->readFile(QStringLiteral("Errorlog.txt"));
     QCOMPARE(log.count("05.12.2026 10:00:30 - Daten k\xf6nnen nicht abgefragt werden.\r\n"), 1);
-    QCOMPARE(statusTexts.last(), QStringLiteral("0 Datensätze erhalten."));
+    QCOMPARE(rig->statusTexts.last(), QStringLiteral("0 Datensätze erhalten."));
     QCOMPARE(f->controls()->labLastAccess->text(), QString());
     QVERIFY(
         sqlValue(Store::MainDb(), QStringLiteral("SELECT LastAccessTime FROM tblTemp WHERE ProviderID = 1 "
@@ -252,7 +228,7 @@ void TestAcquisition::userStopsTheFetchFromTheProgressWindow() {
     runFetch();
     QCOMPARE(boxes->asked.size(), 1);
     QCOMPARE(boxes->asked.first().title, QStringLiteral("Benutzerabbruch"));
-    QCOMPARE(statusTexts.last(), QStringLiteral("2 Datensätze erhalten."));
+    QCOMPARE(rig->statusTexts.last(), QStringLiteral("2 Datensätze erhalten."));
     QCOMPARE(dir->readFile(QStringLiteral("Testlog.txt")), expectedLines(2, false, 6));
     QVERIFY(dir->readFile(QStringLiteral("Errorlog.txt"))
                 .endsWith("Daten k\xf6nnen nicht abgefragt werden.\r\n"));
@@ -285,7 +261,7 @@ void TestAcquisition::fetchWithMittelAktivOffRequestsNothing() {
     SysConf.MittelAktiv = false;
     QTRY_VERIFY_WITH_TIMEOUT(!f->fetchCycleActive, 20000);
     QCOMPARE(sim->requests(), QStringList{QStringLiteral("H")});
-    QCOMPARE(statusTexts.last(), QStringLiteral("0 Datensätze erhalten."));
+    QCOMPARE(rig->statusTexts.last(), QStringLiteral("0 Datensätze erhalten."));
     f->NextAccessTime = skylogNow.addSecs(-60);
     f->midTimerTick();
     QVERIFY(!f->fetchCycleActive);

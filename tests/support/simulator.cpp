@@ -1,20 +1,19 @@
 #include "simulator.h"
 
 #include <QRegularExpression>
-#include <QTest>
 
 bool Simulator::start(const QString &programDir, const QStringList &arguments) {
     process.setProgram(QStringLiteral(SKYLOG_LOGGER_SIM));
     process.setArguments(QStringList{QStringLiteral("--dir"), programDir, QStringLiteral("--verbose")} +
                          arguments);
+    // Its log (standard error) and its ready line (standard output) in one stream, in order.
+    process.setProcessChannelMode(QProcess::MergedChannels);
     process.start();
     if (!process.waitForStarted(10000))
         return false;
-    QByteArray out;
-    while (!out.contains("bereit:")) {
+    while (!log().contains(QStringLiteral("bereit:"))) {
         if (!process.waitForReadyRead(10000))
             return false;
-        out += process.readAllStandardOutput();
     }
     return true;
 }
@@ -26,7 +25,7 @@ Simulator::~Simulator() {
 }
 
 QString Simulator::log() {
-    collected += QString::fromUtf8(process.readAllStandardError());
+    collected += QString::fromUtf8(process.readAllStandardOutput());
     return collected;
 }
 
@@ -38,4 +37,14 @@ QStringList Simulator::requests() {
     while (it.hasNext())
         found << it.next().captured(1);
     return found;
+}
+
+bool Simulator::command(const QString &line) {
+    const qsizetype before = log().count(QLatin1Char('\n'));
+    process.write(line.toUtf8() + '\n');
+    while (log().count(QLatin1Char('\n')) == before) {
+        if (!process.waitForReadyRead(10000))
+            return false;
+    }
+    return !log().section(QLatin1Char('\n'), int(before)).contains(QStringLiteral("Ungültig"));
 }

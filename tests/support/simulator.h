@@ -14,6 +14,8 @@ public:
     // The requests it has answered (or not), in order: "A", "H", "M", "MR" per line of its log.
     QStringList requests();
     QString log();
+    // Sends a command line ("zeit …", "wert …") and waits until the simulator has carried it out.
+    bool command(const QString &line);
 
 private:
     QProcess process;

@@ -77,7 +77,8 @@ Answer Logger::instantAnswer(const QDateTime &now) const {
     QList<ChannelValue> fields;
     for (qsizetype i = 0; i < settings.layout.size(); ++i) {
         const Channel &c = settings.layout.at(i);
-        fields.append({c.number, c.code, valueText(values.at(i), sensorDecimals(c.code))});
+        const double value = pinned.value(c.number, values.at(i));
+        fields.append({c.number, c.code, valueText(value, sensorDecimals(c.code))});
     }
     return {'A', instantBody(now, fields)};
 }

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QMap>
 
 #include <optional>
 
@@ -57,6 +58,8 @@ public:
     std::optional<Answer> answer(const QByteArray &command, const QDateTime &now);
 
     int storedCount() const { return memory.count(); }
+    // Holds the instantaneous value of a channel at a fixed value (for demonstrations and tests).
+    void pin(int channel, double value) { pinned[channel] = value; }
 
 private:
     Answer instantAnswer(const QDateTime &now) const;
@@ -67,6 +70,7 @@ private:
     WeatherModel weather;
     RecordMemory memory;
     qint64 lastRecordSecs = 0;
+    QMap<int, double> pinned;
 };
 
 } // namespace loggersim

@@ -66,6 +66,11 @@ public:
     QDateTime now() const {
         return start.isValid() ? start.addMSecs(elapsed.elapsed()) : QDateTime::currentDateTime();
     }
+    // The clock jumps to `t` and runs on in real time from there.
+    void set(const QDateTime &t) {
+        start = t;
+        elapsed.restart();
+    }
 
 private:
     QDateTime start;
@@ -150,7 +155,11 @@ std::optional<QString> readCommandLine(const QCoreApplication &app, Options *opt
         "  nocr      ohne abschließendes CR\n"
         "  kind      Kennbuchstabe \"X\" statt des richtigen (Prüfsumme passend)\n"
         "  field     leeres Feld vor der Feldliste (Prüfsumme passend)\n"
-        "Beispiel: --fault checksum@A#1 --fault split@M"));
+        "Beispiel: --fault checksum@A#1 --fault split@M\n"
+        "\n"
+        "Befehle auf der Standardeingabe, eine Zeile je Befehl:\n"
+        "  zeit yyyy-MM-ddTHH:mm:ss   die Uhr des Loggers springt auf diese Zeit\n"
+        "  wert KANAL=ZAHL            der Momentanwert des Kanals bleibt auf ZAHL stehen"));
     parser.addHelpOption();
     const QCommandLineOption dirOption(
         QStringLiteral("dir"),
@@ -300,11 +309,35 @@ std::optional<QString> readCommandLine(const QCoreApplication &app, Options *opt
 // What the logger and its line need while it runs.
 struct Session {
     const Options &options;
-    const Clock &clock;
+    Clock &clock;
     Logger &logger;
     FaultPlan &plan;
     PtyPort &port;
 };
+
+// Carries out one command line of standard input; gives what it did, for the log.
+QString runCommand(const QString &line, Clock &clock, Logger &logger) {
+    const QString word = line.section(QLatin1Char(' '), 0, 0);
+    const QString argument = line.section(QLatin1Char(' '), 1).trimmed();
+    if (word == QLatin1String("zeit")) {
+        const QDateTime t = QDateTime::fromString(argument, Qt::ISODate);
+        if (!t.isValid())
+            return QStringLiteral("Ungültige Zeit: %1").arg(argument);
+        clock.set(t);
+        return QStringLiteral("Uhr gestellt auf %1").arg(t.toString(Qt::ISODate));
+    }
+    if (word == QLatin1String("wert")) {
+        bool channelOk = false;
+        bool valueOk = false;
+        const int channel = argument.section(QLatin1Char('='), 0, 0).toInt(&channelOk);
+        const double value = argument.section(QLatin1Char('='), 1).toDouble(&valueOk);
+        if (!channelOk || !valueOk)
+            return QStringLiteral("Ungültiger Wert: %1").arg(argument);
+        logger.pin(channel, value);
+        return QStringLiteral("Kanal %1 steht auf %2").arg(channel).arg(value);
+    }
+    return QStringLiteral("Unbekannter Befehl: %1").arg(line);
+}
 
 // Answers one request, or not: other stations, unknown commands and some faults get no answer.
 void answerRequest(Session &s, const Request &r) {
@@ -377,7 +410,7 @@ int main(int argc, char *argv[]) {
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
 
-    const Clock clock(o.start);
+    Clock clock(o.start);
     Logger logger(o.logger, clock.now());
     FaultPlan plan(o.faults, o.faultRate, o.seed);
     RequestParser requests;
@@ -400,6 +433,24 @@ int main(int argc, char *argv[]) {
     QObject::connect(&port, &PtyPort::received, &app, [&](const QByteArray &bytes) {
         for (const Request &r : requests.feed(bytes))
             answerRequest(session, r);
+    });
+
+    // Commands on standard input: set the clock, pin a value.
+    QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
+    QByteArray commandText;
+    QObject::connect(&commands, &QSocketNotifier::activated, &app, [&] {
+        char buffer[256];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) {
+            commands.setEnabled(false);
+            return;
+        }
+        commandText.append(buffer, n);
+        for (qsizetype end = commandText.indexOf('\n'); end >= 0; end = commandText.indexOf('\n')) {
+            const QString line = QString::fromUtf8(commandText.left(end)).trimmed();
+            commandText.remove(0, end + 1);
+            logLine(runCommand(line, clock, logger));
+        }
     });
 
     // New records as the clock passes the interval boundaries.
