@@ -1,5 +1,6 @@
 #include "eval/channeltable.h"
 
+#include "eval/telegram.h"
 #include "store/database.h"
 
 #include <QHash>
@@ -31,19 +32,9 @@ struct KanalRow {
     QVariant KanalArt;
 };
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 std::optional<quint8> sensorCodeOf(const QByteArray &text) {
-    const int high = hexDigit(text.at(0));
-    const int low = hexDigit(text.at(1));
+    const int high = hexDigitValue(text.at(0));
+    const int low = hexDigitValue(text.at(1));
     if (high < 0 || low < 0)
         return std::nullopt;
     return static_cast<quint8>(high * 16 + low);
@@ -86,39 +77,28 @@ QString channelList(const QList<int> &channels) {
 
 std::optional<RunError> replaceRows(const QSqlDatabase &db, qint32 provider, qint32 config,
                                     const QList<KanalRow> &rows) {
-    QSqlDatabase handle = db;
-    if (!handle.transaction())
-        return Store::fromSqlError(handle.lastError());
-    QSqlQuery query(handle);
-    const auto failed = [&](const QSqlError &sqlError) {
-        const RunError error = Store::fromSqlError(sqlError);
-        query.finish();
-        handle.rollback();
-        return error;
-    };
-    query.prepare(QStringLiteral("DELETE FROM tblKanal WHERE ProviderID = ? AND ConfigID = ?"));
-    query.addBindValue(provider);
-    query.addBindValue(config);
-    if (!query.exec())
-        return failed(query.lastError());
-    if (!query.prepare(
-            QStringLiteral("INSERT INTO tblKanal (ProviderID, ConfigID, KanalNr, Sensor, EinheitID, "
-                           "KanalArt) VALUES (?, ?, ?, ?, ?, ?)")))
-        return failed(query.lastError());
-    for (const KanalRow &row : rows) {
+    return Store::inTransaction(db, [&](QSqlQuery &query) {
+        query.prepare(QStringLiteral("DELETE FROM tblKanal WHERE ProviderID = ? AND ConfigID = ?"));
         query.addBindValue(provider);
         query.addBindValue(config);
-        query.addBindValue(row.channel);
-        query.addBindValue(static_cast<int>(row.sensor));
-        query.addBindValue(row.EinheitID);
-        query.addBindValue(row.KanalArt);
         if (!query.exec())
-            return failed(query.lastError());
-    }
-    query.finish();
-    if (!handle.commit())
-        return failed(handle.lastError());
-    return std::nullopt;
+            return false;
+        if (!query.prepare(
+                QStringLiteral("INSERT INTO tblKanal (ProviderID, ConfigID, KanalNr, Sensor, EinheitID, "
+                               "KanalArt) VALUES (?, ?, ?, ?, ?, ?)")))
+            return false;
+        for (const KanalRow &row : rows) {
+            query.addBindValue(provider);
+            query.addBindValue(config);
+            query.addBindValue(row.channel);
+            query.addBindValue(static_cast<int>(row.sensor));
+            query.addBindValue(row.EinheitID);
+            query.addBindValue(row.KanalArt);
+            if (!query.exec())
+                return false;
+        }
+        return true;
+    });
 }
 
 } // namespace

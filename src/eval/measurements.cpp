@@ -69,30 +69,19 @@ std::optional<RunError> storeAverageRows(const QSqlDatabase &db, qint32 provider
     if (!anyChannel)
         return std::nullopt;
 
-    QSqlDatabase handle = db;
-    if (!handle.transaction())
-        return Store::fromSqlError(handle.lastError());
-    QSqlQuery query(handle);
-    const auto failed = [&](const QSqlError &sqlError) {
-        const RunError error = Store::fromSqlError(sqlError);
-        query.finish();
-        handle.rollback();
-        return error;
-    };
-    if (!query.prepare(insertStatement()))
-        return failed(query.lastError());
-    const QVariant time = Fields::dateValue(recordTime);
-    for (int k = 1; k <= 3; ++k) {
-        RowValues row;
-        for (int channel = 1; channel <= lastChannel; ++channel) {
-            if (headerCodes[channel] != 0)
-                row[channel] = avgValues[channel][k];
+    return Store::inTransaction(db, [&](QSqlQuery &query) {
+        if (!query.prepare(insertStatement()))
+            return false;
+        const QVariant time = Fields::dateValue(recordTime);
+        for (int k = 1; k <= 3; ++k) {
+            RowValues row;
+            for (int channel = 1; channel <= lastChannel; ++channel) {
+                if (headerCodes[channel] != 0)
+                    row[channel] = avgValues[channel][k];
+            }
+            if (!insertRow(query, provider, config, MeasKind::firstAverage + k - 1, time, row))
+                return false;
         }
-        if (!insertRow(query, provider, config, MeasKind::firstAverage + k - 1, time, row))
-            return failed(query.lastError());
-    }
-    query.finish();
-    if (!handle.commit())
-        return failed(handle.lastError());
-    return std::nullopt;
+        return true;
+    });
 }

@@ -66,16 +66,6 @@ std::optional<int> wholeNumberOf(const QByteArray &text) {
     return number;
 }
 
-int hexDigitValue(char c) {
-    if (isDigit(c))
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // Local date-time of a wall time, independent of the offset the platform happened to use last. On a day the
 // clock changes the offsets of the days before and after differ: a wall time that occurs twice is read at its
 // earlier occurrence, one that the clock skips with the offset from before the change.
@@ -195,6 +185,16 @@ std::optional<RunError> decodeAverage(const QByteArray &telegram, const HeaderCo
 }
 
 } // namespace
+
+int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
 
 quint8 telegramChecksum(const QByteArray &bytesUpToEtb) {
     quint8 sum = 0;

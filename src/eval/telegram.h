@@ -28,6 +28,9 @@ QDateTime ExtractDate(const QByteArray &was, std::optional<RunError> *error);
 // so does an exponent beyond the range of a double.
 double valueOf(const QByteArray &text);
 
+// The value 0 ... 15 of a hexadecimal digit (either case), -1 for any other character.
+int hexDigitValue(char c);
+
 // The same rule for hexadecimal digits (either case) as they follow a "&H" prefix; no valid digit gives 0.
 // The digits are read as a 32-bit pattern.
 int hexValueOf(const QByteArray &text);

@@ -54,40 +54,27 @@ std::optional<Entry> readOne(const QSqlDatabase &db, qint32 id, std::optional<Ru
 }
 
 std::optional<RunError> saveActive(const QSqlDatabase &db, const Entry &entry) {
-    QSqlDatabase handle = db;
     // A refused row (an empty name) must not leave the table without an active configuration.
-    if (!handle.transaction())
-        return Store::fromSqlError(handle.lastError());
-    QSqlQuery query(handle);
-    const auto failed = [&](const QSqlError &sqlError) {
-        const RunError error = Store::fromSqlError(sqlError);
-        query.finish();
-        handle.rollback();
-        return error;
-    };
-    if (!query.exec(QStringLiteral("UPDATE tblConfigCOM SET aktiv = 0")))
-        return failed(query.lastError());
-    if (entry.ID == 0) {
-        query.prepare(
-            QStringLiteral("INSERT INTO tblConfigCOM (ConfName, Com, Baudrate, Parity, DataBits, StopBits, "
-                           "HShake, DTR, rts, aktiv) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 1)"));
-        query.addBindValue(entry.ConfName);
-    } else {
-        query.prepare(
-            QStringLiteral("UPDATE tblConfigCOM SET Com = ?, Baudrate = ?, Parity = ?, DataBits = ?, "
-                           "StopBits = ?, HShake = ?, DTR = ?, rts = ?, aktiv = 1 WHERE ID = ?"));
-    }
-    for (int value : {entry.Com, entry.Baudrate, entry.Parity, entry.DataBits, entry.StopBits, entry.HShake,
-                      entry.DTR, entry.rts})
-        query.addBindValue(value);
-    if (entry.ID != 0)
-        query.addBindValue(entry.ID);
-    if (!query.exec())
-        return failed(query.lastError());
-    query.finish();
-    if (!handle.commit())
-        return failed(handle.lastError());
-    return std::nullopt;
+    return Store::inTransaction(db, [&](QSqlQuery &query) {
+        if (!query.exec(QStringLiteral("UPDATE tblConfigCOM SET aktiv = 0")))
+            return false;
+        if (entry.ID == 0) {
+            query.prepare(QStringLiteral(
+                "INSERT INTO tblConfigCOM (ConfName, Com, Baudrate, Parity, DataBits, StopBits, "
+                "HShake, DTR, rts, aktiv) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 1)"));
+            query.addBindValue(entry.ConfName);
+        } else {
+            query.prepare(
+                QStringLiteral("UPDATE tblConfigCOM SET Com = ?, Baudrate = ?, Parity = ?, DataBits = ?, "
+                               "StopBits = ?, HShake = ?, DTR = ?, rts = ?, aktiv = 1 WHERE ID = ?"));
+        }
+        for (int value : {entry.Com, entry.Baudrate, entry.Parity, entry.DataBits, entry.StopBits,
+                          entry.HShake, entry.DTR, entry.rts})
+            query.addBindValue(value);
+        if (entry.ID != 0)
+            query.addBindValue(entry.ID);
+        return query.exec();
+    });
 }
 
 } // namespace ComConfig

@@ -36,6 +36,21 @@ RunError fromSqlError(const QSqlError &error) {
     return {ok ? code : 3146, QStringLiteral("Datenbankfehler: ") + error.text()};
 }
 
+std::optional<RunError> inTransaction(const QSqlDatabase &db, const std::function<bool(QSqlQuery &)> &work) {
+    QSqlDatabase handle = db;
+    if (!handle.transaction())
+        return fromSqlError(handle.lastError());
+    QSqlQuery query(handle);
+    const bool done = work(query);
+    const RunError error = fromSqlError(query.lastError());
+    query.finish();
+    if (done && handle.commit())
+        return std::nullopt;
+    const RunError commitError = fromSqlError(handle.lastError());
+    handle.rollback();
+    return done ? commitError : error;
+}
+
 std::optional<RunError> openMainDb(const QString &path) {
     QSqlDatabase db = QSqlDatabase::contains(QLatin1String(QSqlDatabase::defaultConnection))
                           ? MainDb()

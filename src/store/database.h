@@ -6,9 +6,11 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QSqlError;
+class QSqlQuery;
 
 namespace Store {
 
@@ -30,5 +32,9 @@ QString moveAside(const QString &path, const QDateTime &now, std::optional<RunEr
 std::optional<RunError> copyTemplate(const QString &templatePath, const QString &dataPath);
 
 RunError fromSqlError(const QSqlError &error);
+
+// Runs `work` on a query inside one transaction: everything it wrote is committed when it returns true, and
+// nothing when it returns false (the query's error is then given) or the commit fails.
+std::optional<RunError> inTransaction(const QSqlDatabase &db, const std::function<bool(QSqlQuery &)> &work);
 
 } // namespace Store
