@@ -1,5 +1,6 @@
 // Fetch of stored averages from the logger simulator over a pseudo-terminal, as the program does it.
-//   bench_fetch [records] [baud ...]     e.g. bench_fetch 1000 0 38400   (0 = unthrottled)
+//   bench_fetch [--no-store] [records] [baud ...]   e.g. bench_fetch 1000 0 38400   (0 = unthrottled)
+// --no-store switches the storing of the averages off (SaveMitt), to measure the link alone.
 // Prints records per second, CPU seconds per record and the ratio of the fetch's wall time to the time the
 // bytes of the fetch take on a 38400-baud line (10 bits per byte).
 #include "app/mainwindow.h"
@@ -44,13 +45,15 @@ qint64 fetchBytes(int records) {
     return bytes;
 }
 
-bool runOnce(int records, int baud) {
+bool runOnce(int records, int baud, bool store) {
     ProgramDir dir;
     {
         QSqlDatabase db = dir.createDataFile(QStringLiteral("prepare"));
         QSqlQuery(db).exec(QStringLiteral("UPDATE tblTemp SET Configured = 1"));
         QSqlQuery(db).exec(
-            QStringLiteral("UPDATE tblSysConf SET MomAktiv = 0, MittelAktiv = 1, MittTimeOut = 5000"));
+            QStringLiteral(
+                "UPDATE tblSysConf SET MomAktiv = 0, MittelAktiv = 1, MittTimeOut = 5000, SaveMitt = %1")
+                .arg(store ? 1 : 0));
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("prepare"));
@@ -85,12 +88,16 @@ bool runOnce(int records, int baud) {
         const double cpu = cpuSeconds() - cpuBefore;
         const qint64 lines = dir.readFile(QStringLiteral("Testlog.txt")).count("\r\n");
         const double lineSeconds = fetchBytes(records) * 10.0 / 38400.0;
+        QSqlQuery stored(Store::MainDb());
+        stored.exec(QStringLiteral("SELECT count(*) FROM tblMesswerte"));
+        stored.next();
         std::printf("%-12s %6lld records  %8.1f records/s  %9.6f CPU s/record  wall %7.2f s  "
-                    "wall / 38400-baud line time %.3f\n",
+                    "wall / 38400-baud line time %.3f  (%d rows stored)\n",
                     baud > 0 ? qPrintable(QStringLiteral("%1 baud").arg(baud)) : "unthrottled",
                     static_cast<long long>(lines), lines / seconds, cpu / lines, seconds,
-                    seconds / lineSeconds);
+                    seconds / lineSeconds, stored.value(0).toInt());
         ok = lines == records;
+        stored.finish();
         Store::MainDb().close();
     }
     return ok;
@@ -101,14 +108,18 @@ bool runOnce(int records, int baud) {
 int main(int argc, char *argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int records = argc > 1 ? QByteArray(argv[1]).toInt() : 1000;
+    QList<QByteArray> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << argv[i];
+    const bool store = !arguments.removeOne("--no-store");
+    const int records = arguments.isEmpty() ? 1000 : arguments.takeFirst().toInt();
     QList<int> bauds;
-    for (int i = 2; i < argc; ++i)
-        bauds << QByteArray(argv[i]).toInt();
+    for (const QByteArray &baud : arguments)
+        bauds << baud.toInt();
     if (bauds.isEmpty())
         bauds = {0, 38400};
     bool ok = true;
     for (int baud : bauds)
-        ok = runOnce(records, baud) && ok;
+        ok = runOnce(records, baud, store) && ok;
     return ok ? 0 : 1;
 }

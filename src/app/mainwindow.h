@@ -92,7 +92,7 @@ public:
     std::array<QLabel *, 61> labMK{};
     std::array<QLabel *, 61> labMW{};
     std::unique_ptr<MomentPanel> panel;
-    // Starts the post-processing program at its hours; tests replace its starter.
+    // Starts the post-processing program at its hours.
     std::unique_ptr<PostCheck> postCheck;
     QDateTime LastAccessTime;
     QDateTime NextAccessTime;
