@@ -70,6 +70,9 @@ private slots:
     void emptySettingsUseDefaultsAndMomInterSetsTheTimer();
     void messagesAreRoutedByKind_data();
     void messagesAreRoutedByKind();
+    void unwritableFileShowsTheErrorBox();
+    void portEventsAreReportedByCode_data();
+    void portEventsAreReportedByCode();
     void indicatorsShowTheColourOfTheLastCall();
     void connectItOpensAndClosesThePseudoTerminal();
     void connectItReportsAMissingPort();
@@ -270,6 +273,54 @@ void TestMainWindow::messagesAreRoutedByKind() {
     QCOMPARE(dir.readFile(QStringLiteral("Errorlog.txt")), errorLog);
     QCOMPARE(dir.readFile(QStringLiteral("Testlog.txt")), outputFile);
     QVERIFY(boxes.asked.isEmpty());
+}
+
+void TestMainWindow::unwritableFileShowsTheErrorBox() {
+    ProgramDir dir;
+    markConfigured(dir);
+    MessageBoxes boxes;
+    auto f = loaded(dir, boxes);
+    SysConf.datname = dir.file(QStringLiteral("fehlt/Export.txt"));
+    f->AddText(QStringLiteral("05.12.2026 16:00:00|01|03|1013,2"), 0);
+    QCOMPARE(boxes.asked.size(), 1);
+    QCOMPARE(boxes.asked.first().title, QStringLiteral("Unerwarteter Fehler: 76"));
+    QCOMPARE(boxes.asked.first().text, QStringLiteral("Pfad nicht gefunden"));
+    QCOMPARE(boxes.asked.first().icon, MsgBox::Icon::Critical);
+    // The program goes on: the next message is written.
+    f->AddText(QStringLiteral("weiter"), -1);
+    QVERIFY(dir.readFile(QStringLiteral("Errorlog.txt")).endsWith(" - weiter\r\n"));
+}
+
+void TestMainWindow::portEventsAreReportedByCode_data() {
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("errorLog");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("break") << 1001 << QByteArray("Break on COM 3") << "O.K.";
+    QTest::newRow("framing") << 1004 << QByteArray("Framing Error on COM 3") << "O.K.";
+    QTest::newRow("overrun") << 1006 << QByteArray("Port Overrun - data lost on COM 3") << "O.K.";
+    QTest::newRow("receive overflow") << 1008 << QByteArray("Receive Buffer Overflow on COM 3") << "O.K.";
+    QTest::newRow("parity") << 1009 << QByteArray("Parity Error on COM 3") << "O.K.";
+    QTest::newRow("transmit full") << 1010 << QByteArray("Transmit Buffer Full on COM 3") << "O.K.";
+    QTest::newRow("control block") << 1011 << QByteArray("Device Control Block Error on COM 3") << "O.K.";
+    QTest::newRow("CTS change") << 3 << QByteArray() << "O.K.";
+    QTest::newRow("unknown 1002") << 1002 << QByteArray() << "Unbekannte Meldung: 1002";
+    QTest::newRow("unknown 0") << 0 << QByteArray() << "Unbekannte Meldung: 0";
+}
+
+void TestMainWindow::portEventsAreReportedByCode() {
+    QFETCH(int, code);
+    QFETCH(QByteArray, errorLog);
+    QFETCH(QString, status);
+    ProgramDir dir;
+    markConfigured(dir);
+    MessageBoxes boxes;
+    auto f = loaded(dir, boxes);
+    f->controls()->labSelCom->setText(QStringLiteral("COM 3"));
+    f->onComm(code);
+    QCOMPARE(dir.readFile(QStringLiteral("Errorlog.txt")),
+             errorLog.isEmpty() ? QByteArray() : "05.12.2026 16:07:38 - " + errorLog + "\r\n");
+    QCOMPARE(f->controls()->labStatus->text(), status);
+    QCOMPARE(f->LastTransColor, 0);
 }
 
 void TestMainWindow::indicatorsShowTheColourOfTheLastCall() {
