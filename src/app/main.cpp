@@ -6,6 +6,8 @@
 #include <QTranslator>
 
 int main(int argc, char *argv[]) {
+    // The embedded browser of the publisher's window shares the application's graphics context.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Skylog"));
     // A station PC without a configured language gets the German formats of a German station.

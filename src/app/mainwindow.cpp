@@ -3,6 +3,9 @@
 #include "app/fprog.h"
 #include "app/msgbox.h"
 #include "app/pictures.h"
+#include "config/ui/fcmess.h"
+#include "config/ui/fcmittel.h"
+#include "config/ui/fcmoment.h"
 #include "eval/channeltable.h"
 #include "eval/measurements.h"
 #include "eval/messages.h"
@@ -13,6 +16,13 @@
 #include "link/schedule.h"
 #include "link/seriallink.h"
 #include "link/ui/fccom.h"
+#include "publish/messwerte.h"
+#include "publish/publishing.h"
+#include "publish/ui/fcformat.h"
+#include "publish/ui/fchtml.h"
+#include "publish/ui/fcmail.h"
+#include "publish/ui/finfo.h"
+#include "publish/ui/winsockbox.h"
 #include "store/database.h"
 #include "store/station.h"
 #include "store/sysconf.h"
@@ -98,6 +108,28 @@ MainWindow::MainWindow(const QString &dir, QWidget *parent)
     connect(ui->menComOn, &QAction::triggered, this, &MainWindow::menComOnClick);
     connect(ui->menExit, &QAction::triggered, this, &MainWindow::close);
     connect(ui->menCom, &QAction::triggered, this, [this] { comDialog()->show(); });
+    connect(ui->menMess, &QAction::triggered, this,
+            [this] { openWindow(fcMess, [this] { return new FcMess(*this); }); });
+    connect(ui->memMOM, &QAction::triggered, this,
+            [this] { openWindow(fcMoment, [this] { return new FcMoment(*this); }); });
+    connect(ui->menMitt, &QAction::triggered, this,
+            [this] { openWindow(fcMittel, [this] { return new FcMittel(*this); }); });
+    connect(ui->menText, &QAction::triggered, this,
+            [this] { openWindow(fcFormat, [this] { return new FcFormat(*this); }); });
+    connect(ui->menHtml, &QAction::triggered, this,
+            [this] { openWindow(fcHtml, [] { return new FcHtml; }); });
+    connect(ui->menMail, &QAction::triggered, this, [this] {
+        openWindow(fcMail, [this] {
+            auto *dialog = new FcMail(Store::MainDb());
+            connect(dialog, &FcMail::failed, this,
+                    [this](const QString &text) { AddText(text, MessageKind::unexpectedError); });
+            return dialog;
+        });
+    });
+    connect(ui->menInfo, &QAction::triggered, this, [this] { openWindow(fInfo, [] { return new FInfo; }); });
+    addPublishingSwitches();
+    showWinsockErrors(mailer, this);
+    connect(&mailer, &SmtpMailer::message, this, &MainWindow::AddText);
     connect(ui->Command1, &QPushButton::clicked, this, &MainWindow::command1Click);
     connect(MSComm, &SerialLink::portLost, this, &MainWindow::portLost);
     connect(MSComm, &SerialLink::commEvent, this, &MainWindow::onComm);
@@ -134,8 +166,14 @@ void MainWindow::load() {
     if (settings.MomInter)
         AktTimer.setInterval(*settings.MomInter);
 
+    menHtmlAktiv->setChecked(SysConf.HtmlAktiv);
+    menWebAktiv->setChecked(SysConf.WebAktiv);
+    menMailAktiv->setChecked(SysConf.MailAktiv);
+
     firstStartCheck();
     showIdentity();
+    if (SysConf.WebAktiv)
+        publishPageSet();
     GetNextAcc();
     headerAwaited = false;
     LastTransColor = -1;
@@ -616,6 +654,7 @@ void MainWindow::evaluateInstant(const TelegramResult &result) {
             AddText(error->text, MessageKind::unexpectedError);
     } else {
         panel->update(result.instValues, channelSlots);
+        publishInstant();
         if (SysConf.SaveMom) {
             if (auto error = storeInstantRow(Store::MainDb(), SysConf.Provider, SysConf.Konfiguration,
                                              result.timeStamp, result.instCodes, result.instValues)) {
@@ -636,6 +675,70 @@ bool MainWindow::storeAverage(const TelegramResult &result) {
         return false;
     }
     return true;
+}
+
+void MainWindow::openWindow(QPointer<QWidget> &window, const std::function<QWidget *()> &create) {
+    if (!window)
+        window = create();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void MainWindow::addPublishingSwitches() {
+    // Every published output is off until the operator switches it on here.
+    ui->menExp->addSeparator();
+    menHtmlAktiv = ui->menExp->addAction(QStringLiteral("Messwerte-Seite schreiben"));
+    menWebAktiv = ui->menExp->addAction(QStringLiteral("Intranet-Seiten schreiben"));
+    menMailAktiv = ui->menExp->addAction(QStringLiteral("E-Mail-Bericht senden"));
+    const std::tuple<QAction *, bool SysConfRecord::*, QString> switches[] = {
+        {menHtmlAktiv, &SysConfRecord::HtmlAktiv, QStringLiteral("HtmlAktiv")},
+        {menWebAktiv, &SysConfRecord::WebAktiv, QStringLiteral("WebAktiv")},
+        {menMailAktiv, &SysConfRecord::MailAktiv, QStringLiteral("MailAktiv")}};
+    for (const auto &[action, member, column] : switches) {
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this,
+                [this, member = member, column = column](bool on) { switchPublishing(member, column, on); });
+    }
+}
+
+void MainWindow::switchPublishing(bool SysConfRecord::*member, const QString &column, bool on) {
+    SysConf.*member = on;
+    if (auto error = saveSysConf(Store::MainDb(), SysConf, {column}, AktTimer.interval()))
+        AddText(error->text, MessageKind::unexpectedError);
+    if (!on)
+        return;
+    // Switched on: the output is made once at once, so the operator sees whether it works.
+    if (member == &SysConfRecord::HtmlAktiv) {
+        publishInstant();
+    } else if (member == &SysConfRecord::WebAktiv) {
+        publishPageSet();
+    } else if (auto refusal = sendReport()) {
+        MsgBox::show(this, MsgBox::Icon::Exclamation, QStringLiteral("E-Mail-Bericht"), *refusal);
+    }
+}
+
+void MainWindow::publishInstant() {
+    const PageContext context{Store::MainDb(), programDir, now(), QLocale()};
+    if (SysConf.HtmlAktiv) {
+        if (auto error = WriteHtmlOld(context, channelSlots, ui->labStation->text()))
+            AddText(error->text, MessageKind::unexpectedError);
+    }
+    if (SysConf.WebAktiv) {
+        if (auto error = WriteHtml(context, channelSlots, ui->labStation->text()))
+            AddText(error->text, MessageKind::unexpectedError);
+    }
+}
+
+void MainWindow::publishPageSet() {
+    const PageContext context{Store::MainDb(), programDir, now(), QLocale()};
+    if (auto error = WriteWebPageSet(context, channelSlots, ui->labStation->text()))
+        AddText(error->text, MessageKind::unexpectedError);
+}
+
+std::optional<QString> MainWindow::sendReport() {
+    const MailReportValues values = mailReportValues(channelSlots, now());
+    return mailer.SendMail(values.Zeit, values.tmp, values.lff, values.feff);
 }
 
 void MainWindow::GetItAll() {
@@ -663,6 +766,10 @@ void MainWindow::GetItAll() {
         LastAccessTime = now();
         ui->labLastAccess->setText(formatDateTime(LastAccessTime));
         CalcNextAcc();
+        if (SysConf.WebAktiv)
+            publishPageSet();
+        if (SysConf.MailAktiv)
+            sendReport();
     }
     ui->prbMittel->setVisible(false);
     FetchAbort = false;

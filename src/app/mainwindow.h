@@ -4,6 +4,7 @@
 #include "eval/telegram.h"
 #include "eval/values.h"
 #include "link/framer.h"
+#include "publish/smtpmailer.h"
 #include "store/runerror.h"
 
 #include <QDateTime>
@@ -22,6 +23,7 @@ class MomentPanel;
 class PostCheck;
 class QLabel;
 class SerialLink;
+struct SysConfRecord;
 
 namespace Ui {
 class MainWindow;
@@ -94,6 +96,12 @@ public:
     std::unique_ptr<MomentPanel> panel;
     // Starts the post-processing program at its hours.
     std::unique_ptr<PostCheck> postCheck;
+    // The mail report's SMTP dialogue on its socket WSock.
+    SmtpMailer mailer;
+    // The switches of the published outputs in the menu "Datenexport".
+    QAction *menHtmlAktiv;
+    QAction *menWebAktiv;
+    QAction *menMailAktiv;
     QDateTime LastAccessTime;
     QDateTime NextAccessTime;
     qint32 LastTransColor = 0;
@@ -134,6 +142,16 @@ private:
     void evaluateInstant(const TelegramResult &result);
     // Stores an evaluated average record; false (reported) when the rows could not be written.
     bool storeAverage(const TelegramResult &result);
+    // Opens a window of the menu, or brings it to the front when it is open.
+    void openWindow(QPointer<QWidget> &window, const std::function<QWidget *()> &create);
+    void addPublishingSwitches();
+    void switchPublishing(bool SysConfRecord::*member, const QString &column, bool on);
+    // The published outputs: the pages after an instantaneous-values telegram, the page set and the mail
+    // report after a fetch that received records.
+    void publishInstant();
+    void publishPageSet();
+    // Sends the mail report; gives the reason when the settings cannot give a mail.
+    std::optional<QString> sendReport();
     void miniTimerTick();
     void portLost(const QString &text);
     QIcon iconFor(qint32 farbe) const;
@@ -145,6 +163,13 @@ private:
     SerialLink *MSComm;
     QPointer<FcCOM> fcCOM;
     QPointer<FProg> fProg;
+    QPointer<QWidget> fcMess;
+    QPointer<QWidget> fcMoment;
+    QPointer<QWidget> fcMittel;
+    QPointer<QWidget> fcFormat;
+    QPointer<QWidget> fcHtml;
+    QPointer<QWidget> fcMail;
+    QPointer<QWidget> fInfo;
     // Set when the window closes: waits end at once and nothing more is sent.
     bool shuttingDown = false;
 

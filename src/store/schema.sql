@@ -28,7 +28,10 @@ CREATE TABLE tblSysConf (
     MailSender TEXT,
     MailRec TEXT,
     MailMessage TEXT,
-    MailSubject TEXT
+    MailSubject TEXT,
+    HtmlAktiv INTEGER DEFAULT 0,
+    WebAktiv INTEGER DEFAULT 0,
+    MailAktiv INTEGER DEFAULT 0
 );
 
 CREATE TABLE tblProvider (

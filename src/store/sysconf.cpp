@@ -34,6 +34,8 @@ const Column columns[] = {
     {"doPlus", &SysConfRecord::doPlus},           {"MailHost", &SysConfRecord::MailHost},
     {"MailSender", &SysConfRecord::MailSender},   {"MailRec", &SysConfRecord::MailRec},
     {"MailMessage", &SysConfRecord::MailMessage}, {"MailSubject", &SysConfRecord::MailSubject},
+    {"HtmlAktiv", &SysConfRecord::HtmlAktiv},     {"WebAktiv", &SysConfRecord::WebAktiv},
+    {"MailAktiv", &SysConfRecord::MailAktiv},
 };
 
 std::optional<RunError> readColumn(const QSqlRecord &row, const Column &column, SysConfRecord &record) {

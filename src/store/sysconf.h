@@ -34,6 +34,11 @@ struct SysConfRecord {
     QString MailMessage;
     QStringList MailRecList;
     QString MailSubject;
+    // Switched in the menu "Datenexport": rewrite messwerte.html after every poll, write the intranet pages,
+    // send the mail report after every fetch. All off in a new installation.
+    bool HtmlAktiv = false;
+    bool WebAktiv = false;
+    bool MailAktiv = false;
 
     // What applies while tblSysConf has no row.
     static SysConfRecord defaults();

@@ -1,0 +1,152 @@
+#include "publish/smtpmailer.h"
+
+#include "eval/messages.h"
+#include "publish/html.h"
+#include "store/sysconf.h"
+
+#include <QEventLoop>
+
+namespace {
+
+constexpr int defaultReplyTimeout = 60000;
+
+} // namespace
+
+SmtpMailer::SmtpMailer(QObject *parent) : QObject(parent), now([] { return QDateTime::currentDateTime(); }) {
+    replyTimer.setSingleShot(true);
+    replyTimer.setInterval(defaultReplyTimeout);
+    connect(&WSock, &QTcpSocket::readyRead, this, &SmtpMailer::dataArrival);
+    connect(&WSock, &QTcpSocket::errorOccurred, this, &SmtpMailer::socketFailed);
+    connect(&WSock, &QTcpSocket::disconnected, &replyTimer, &QTimer::stop);
+    connect(&replyTimer, &QTimer::timeout, this, &SmtpMailer::replyOverdue);
+}
+
+void SmtpMailer::setClock(std::function<QDateTime()> clock) {
+    now = std::move(clock);
+}
+
+void SmtpMailer::setPort(quint16 smtpPort) {
+    port = smtpPort;
+}
+
+void SmtpMailer::setReplyTimeout(int milliseconds) {
+    replyTimer.setInterval(milliseconds);
+}
+
+qint32 SmtpMailer::SmtpStep() const {
+    return dialogue ? dialogue->SmtpStep : 0;
+}
+
+std::optional<QString> SmtpMailer::SendMail(const QString &Zeit, const QString &tmp, const QString &lff,
+                                            const QString &feff) {
+    if (auto refusal = mailRefusal(SysConf.MailHost, SysConf.MailSender, SysConf.MailRecList)) {
+        emit message(*refusal, MessageKind::checkFailed);
+        return refusal;
+    }
+    const QString date = shortDateText(now());
+    MailSubjectText = mailSubjectText(SysConf.MailSubject, Zeit, date);
+    MailMessageText = mailMessageText(SysConf.MailMessage, tmp, lff, feff, Zeit, date);
+
+    waitUntilClosed();
+    dialogue.emplace(SysConf.MailSender, SysConf.MailRecList, MailSubjectText, MailMessageText);
+    WSock.connectToHost(SysConf.MailHost.trimmed(), port);
+    replyTimer.start();
+    return std::nullopt;
+}
+
+void SmtpMailer::dataArrival() {
+    const QByteArray reply = WSock.readAll();
+    if (!dialogue || reply.isEmpty())
+        return;
+    const SmtpDialogue::Step step = dialogue->reply(reply);
+    if (step.error) {
+        closeSocket();
+        emit message(*step.error, MessageKind::unexpectedError);
+        waitUntilClosed();
+        return;
+    }
+    for (const QByteArray &send : step.sends)
+        WSock.write(send);
+    if (step.close) {
+        closeSocket();
+        waitUntilClosed();
+    } else if (!step.sends.isEmpty()) {
+        replyTimer.start();
+    }
+}
+
+void SmtpMailer::socketFailed(QAbstractSocket::SocketError error) {
+    if (error == QAbstractSocket::RemoteHostClosedError) {
+        // The server's own close ends a finished dialogue; before that the mail is lost.
+        replyTimer.stop();
+        if (dialogue && dialogue->SmtpStep < 6) {
+            emit message(QStringLiteral("SMTP-Server hat die Verbindung vor dem Ende der Mail getrennt "
+                                        "(Schritt %1).")
+                             .arg(dialogue->SmtpStep),
+                         MessageKind::unexpectedError);
+        }
+        return;
+    }
+    replyTimer.stop();
+    emit socketError(winsockNumber(error), WSock.errorString());
+}
+
+void SmtpMailer::replyOverdue() {
+    if (WSock.state() == QAbstractSocket::UnconnectedState)
+        return;
+    WSock.abort();
+    emit message(QStringLiteral("SMTP-Server antwortet nicht: Verbindung nach %1 s ohne Antwort getrennt "
+                                "(Schritt %2).")
+                     .arg(replyTimer.interval() / 1000.0, 0, 'g', 3)
+                     .arg(SmtpStep()),
+                 MessageKind::unexpectedError);
+}
+
+void SmtpMailer::closeSocket() {
+    replyTimer.stop();
+    WSock.close();
+}
+
+void SmtpMailer::waitUntilClosed() {
+    if (WSock.state() == QAbstractSocket::UnconnectedState)
+        return;
+    QEventLoop loop;
+    connect(&WSock, &QTcpSocket::stateChanged, &loop, [&loop](QAbstractSocket::SocketState state) {
+        if (state == QAbstractSocket::UnconnectedState)
+            loop.quit();
+    });
+    loop.exec();
+}
+
+int SmtpMailer::winsockNumber(QAbstractSocket::SocketError error) {
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return 10061;
+    case QAbstractSocket::HostNotFoundError:
+        return 11001;
+    case QAbstractSocket::SocketTimeoutError:
+        return 10060;
+    case QAbstractSocket::NetworkError:
+        return 10050;
+    case QAbstractSocket::SocketAccessError:
+        return 10013;
+    case QAbstractSocket::SocketResourceError:
+        return 10055;
+    case QAbstractSocket::AddressInUseError:
+        return 10048;
+    case QAbstractSocket::SocketAddressNotAvailableError:
+        return 10049;
+    case QAbstractSocket::UnsupportedSocketOperationError:
+        return 10045;
+    case QAbstractSocket::RemoteHostClosedError:
+        return 10053;
+    default:
+        // Any other failure of an operation in the socket's current state.
+        return 40020;
+    }
+}
+
+QString SmtpMailer::winsockErrorText(int number, const QString &description) {
+    return QStringLiteral("Winsock Error number ") + QString::number(number) + QStringLiteral("\r\n") +
+           description;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "publish/smtpdialogue.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+
+// Sends the mail report: fills the templates of the settings, connects to the SMTP server and lets the
+// socket's data-arrival events drive the SMTP dialogue, one step per server reply.
+class SmtpMailer : public QObject {
+    Q_OBJECT
+
+public:
+    explicit SmtpMailer(QObject *parent = nullptr);
+
+    // Fills the placeholders of MailSubject and MailMessage, waits (processing events) until an earlier
+    // connection has closed and connects to MailHost; the dialogue then runs in the socket's events. With
+    // settings that cannot give a mail (no host, no recipient, a sender without "@") nothing is connected:
+    // the reason is reported with kind -1 and returned.
+    std::optional<QString> SendMail(const QString &Zeit, const QString &tmp, const QString &lff,
+                                    const QString &feff);
+
+    // Tests fix the clock.
+    void setClock(std::function<QDateTime()> clock);
+    // The SMTP port, 25 unless a test serves the dialogue on another one.
+    void setPort(quint16 port);
+    // A server that leaves a step unanswered this long is disconnected, so that a later mail is not kept
+    // waiting for a connection that never ends.
+    void setReplyTimeout(int milliseconds);
+
+    qint32 SmtpStep() const;
+
+    // The Winsock error number of a socket error, as the error box shows it.
+    static int winsockNumber(QAbstractSocket::SocketError error);
+    // The text of the error box.
+    static QString winsockErrorText(int number, const QString &description);
+
+    QTcpSocket WSock;
+    // The templates as the latest SendMail filled them.
+    QString MailSubjectText;
+    QString MailMessageText;
+
+signals:
+    // A text for AddText with its message kind.
+    void message(const QString &text, int kind);
+    // A socket error for the error box (Winsock error number and description).
+    void socketError(int number, const QString &description);
+
+private:
+    void dataArrival();
+    void socketFailed(QAbstractSocket::SocketError error);
+    void replyOverdue();
+    void closeSocket();
+    void waitUntilClosed();
+
+    std::function<QDateTime()> now;
+    quint16 port = 25;
+    std::optional<SmtpDialogue> dialogue;
+    QTimer replyTimer;
+};
