@@ -113,6 +113,9 @@ QString moveAside(const QString &path, const QDateTime &now, std::optional<RunEr
 std::optional<RunError> copyTemplate(const QString &templatePath, const QString &dataPath) {
     if (!QFileInfo(templatePath).isFile())
         return RunError{53, QStringLiteral("Datei nicht gefunden: ") + templatePath};
+    // An existing data file is never replaced, and its journal stays with it.
+    if (QFileInfo::exists(dataPath))
+        return RunError{58, QStringLiteral("Datei '%1' existiert bereits.").arg(dataPath)};
     for (const QString &suffix : companionSuffixes)
         QFile::remove(dataPath + suffix);
     const QString partial = dataPath + QStringLiteral(".neu");

@@ -9,27 +9,29 @@
 
 #include <QComboBox>
 #include <QDateTime>
-#include <QMap>
+#include <QKeySequence>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSlider>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
 
 #include <memory>
 
+inline void execAll(const QSqlDatabase &db, const QStringList &sql) {
+    QSqlQuery query(db);
+    for (const QString &statement : sql)
+        if (!statement.isEmpty() && !query.exec(statement))
+            qFatal("%s", qPrintable(statement));
+}
+
 struct DialogFixture {
     // `sql` runs on the data file before the program starts; every pair has had its first start already.
     explicit DialogFixture(const QStringList &sql = {}) {
-        {
-            QSqlDatabase db = dir.createDataFile(QStringLiteral("prepare"));
-            QSqlQuery query(db);
-            for (const QString &statement :
-                 QStringList{QStringLiteral("UPDATE tblTemp SET Configured = 1")} + sql) {
-                if (!query.exec(statement))
-                    qFatal("%s", qPrintable(statement));
-            }
-            query.finish();
-            db.close();
-        }
+        execAll(dir.createDataFile(QStringLiteral("prepare")),
+                QStringList{QStringLiteral("UPDATE tblTemp SET Configured = 1")} + sql);
         QSqlDatabase::removeDatabase(QStringLiteral("prepare"));
         f = std::make_unique<MainWindow>(dir.path());
         f->setClock([] { return QDateTime(QDate(2026, 12, 5), QTime(16, 7, 38)); });
@@ -57,31 +59,42 @@ struct DialogFixture {
         return lines;
     }
 
+    // Everything the settings dialogs may change: the configurations and the settings rows.
+    static QStringList snapshot() {
+        return rows(QStringLiteral("SELECT * FROM tblConfiguration ORDER BY ProviderID, KonfigNr")) +
+               QStringList{QStringLiteral("--")} + settingsRows();
+    }
+
+    // What `read` would give after the statements, without keeping their effect.
+    static QStringList snapshotAfter(const QStringList &statements, QStringList (*read)() = snapshot) {
+        QSqlDatabase db = Store::MainDb();
+        db.transaction();
+        execAll(db, statements);
+        const QStringList result = read();
+        db.rollback();
+        return result;
+    }
+
     static QStringList settingsRows() { return rows(QStringLiteral("SELECT * FROM tblSysConf")); }
 
-    // The columns of the settings rows whose value is not the column's declared default, as "name=value".
+    // The columns of the settings rows whose value is not the column's default, as "name=value".
     static QStringList settingsOffDefaults() {
-        QMap<QString, QString> defaults;
-        QSqlQuery info(Store::MainDb());
-        info.exec(QStringLiteral("PRAGMA table_info(tblSysConf)"));
-        while (info.next()) {
-            QString value = info.value(QStringLiteral("dflt_value")).toString();
-            if (value.startsWith(QLatin1Char('\'')))
-                value = value.mid(1, value.size() - 2);
-            defaults.insert(info.value(QStringLiteral("name")).toString(), value);
-        }
+        QStringList settings =
+            snapshotAfter({QStringLiteral("INSERT INTO tblSysConf DEFAULT VALUES")}, settingsRows);
+        const QStringList defaults = settings.takeLast().split(QLatin1Char('|'));
+        const QStringList names = rows(QStringLiteral("SELECT name FROM pragma_table_info('tblSysConf')"));
         QStringList changed;
-        QSqlQuery query(Store::MainDb());
-        query.exec(QStringLiteral("SELECT * FROM tblSysConf"));
-        while (query.next()) {
-            const QSqlRecord row = query.record();
-            for (int i = 0; i < row.count(); ++i) {
-                const QString value = row.isNull(i) ? QString() : row.value(i).toString();
-                if (value != defaults.value(row.fieldName(i)))
-                    changed << row.fieldName(i) + QLatin1Char('=') + value;
-            }
-        }
+        for (const QString &row : settings)
+            for (int i = 0; i < names.size(); ++i)
+                if (row.section(QLatin1Char('|'), i, i) != defaults[i])
+                    changed << names[i] + QLatin1Char('=') + row.section(QLatin1Char('|'), i, i);
         return changed;
+    }
+
+    template <typename Dialog> QPointer<Dialog> open() {
+        QPointer<Dialog> dialog = new Dialog(*f);
+        dialog->show();
+        return dialog;
     }
 
     ProgramDir dir;
@@ -108,4 +121,30 @@ inline QStringList items(const QComboBox *list) {
 inline void typeText(QWidget *control, const QString &text) {
     for (const QChar c : text)
         QTest::sendKeyEvent(QTest::Click, control, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+// Clicks through a dialog, steps separated by ";": "list=entry" chooses an entry, "edit=text" replaces the
+// text, "slider=Key" presses that key on it, a bare name clicks that button or box. Every step but the
+// closing one is a change and must enable OK.
+inline void run(QWidget *dialog, const QString &steps) {
+    const QPushButton *ok = dialog->findChild<QPushButton *>(QStringLiteral("comOK"));
+    for (const QString &step : steps.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString name = step.section(QLatin1Char('='), 0, 0);
+        const QString value = step.section(QLatin1Char('='), 1);
+        QWidget *control = dialog->findChild<QWidget *>(name);
+        QVERIFY2(control, qPrintable(name));
+        if (auto *list = qobject_cast<QComboBox *>(control)) {
+            choose(list, value);
+        } else if (qobject_cast<QLineEdit *>(control)) {
+            control->setFocus();
+            QTest::keyClick(control, Qt::Key_A, Qt::ControlModifier);
+            typeText(control, value);
+        } else if (qobject_cast<QSlider *>(control)) {
+            QTest::keyClick(control, QKeySequence::fromString(value)[0].key());
+        } else {
+            QTest::mouseClick(control, Qt::LeftButton);
+        }
+        if (!QStringList{"comOK", "comAbbr", "comExit"}.contains(name))
+            QVERIFY2(ok->isEnabled(), qPrintable(QStringLiteral("OK still disabled after ") + step));
+    }
 }

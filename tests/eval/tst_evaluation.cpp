@@ -1,6 +1,7 @@
 // Evaluation end to end against the logger simulator: channel table, panel, stored rows and the
 // post-processing program, on a real database and a real pseudo-terminal.
 #include "app/mainwindow.h"
+#include "eval/sqlrows.h"
 #include "eval/ui/momentpanel.h"
 #include "store/database.h"
 #include "store/sysconf.h"
@@ -10,24 +11,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QScrollBar>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTest>
 
 namespace {
 
 QString rows(const QString &sql) {
-    QSqlQuery query(Store::MainDb());
-    if (!query.exec(sql))
-        return QStringLiteral("error");
-    QStringList lines;
-    while (query.next()) {
-        QStringList fields;
-        for (int i = 0; i < query.record().count(); ++i)
-            fields << (query.isNull(i) ? QStringLiteral("NULL") : query.value(i).toString());
-        lines << fields.join(QLatin1Char(' '));
-    }
-    return lines.join(QLatin1Char('\n'));
+    return sqlRows(Store::MainDb(), sql);
 }
 
 } // namespace
@@ -47,55 +36,53 @@ void TestEvaluation::channelTableAndPanelFollowTheLogger() {
     StationRig rig;
     QVERIFY(rig.start({}));
     MainWindow &f = *rig.f;
-    QVERIFY(rig.sim->command(QStringLiteral("wert 19=12.5")));
-    QVERIFY(rig.sim->command(QStringLiteral("wert 1=1013.2")));
+    QVERIFY(rig.sim->command("wert 19=12.5"));
+    QVERIFY(rig.sim->command("wert 1=1013.2"));
     f.ReadConfig();
     QVERIFY(rig.poll());
     QVERIFY(!f.channelTableStale);
     QVERIFY(f.panel->panelReady);
+    QCOMPARE(rows("SELECT count(*), min(KanalNr), max(KanalNr) FROM tblKanal WHERE ProviderID = 1 AND "
+                  "ConfigID = 1"),
+             "20 1 20");
     QCOMPARE(
-        rows(QStringLiteral("SELECT count(*), min(KanalNr), max(KanalNr) FROM tblKanal WHERE ProviderID = 1 "
-                            "AND ConfigID = 1")),
-        QStringLiteral("20 1 20"));
-    QCOMPARE(rows(QStringLiteral("SELECT Sensor, EinheitID, KanalArt FROM tblKanal WHERE KanalNr IN (15, 19) "
-                                 "ORDER BY KanalNr")),
-             QStringLiteral("26 21 Strahlung\n1 1 Temperatur"));
-    QCOMPARE(f.labMK[19]->text(), QStringLiteral("Lufttemperatur 2 m"));
-    QCOMPARE(f.labMK[19]->toolTip(), QStringLiteral("Kanal 19"));
-    QCOMPARE(f.labMW[19]->text(), QStringLiteral("12,5 °C "));
-    QCOMPARE(f.labMW[1]->text(), QStringLiteral("1013,2 hPa "));
-    QCOMPARE(f.channelSlots[7].unit, QStringLiteral("W/m²"));
+        rows("SELECT Sensor, EinheitID, KanalArt FROM tblKanal WHERE KanalNr IN (15, 19) ORDER BY KanalNr"),
+        "26 21 Strahlung, 1 1 Temperatur");
+    QCOMPARE(f.labMK[19]->text(), "Lufttemperatur 2 m");
+    QCOMPARE(f.labMK[19]->toolTip(), "Kanal 19");
+    QCOMPARE(f.labMW[19]->text(), "12,5 °C ");
+    QCOMPARE(f.labMW[1]->text(), "1013,2 hPa ");
+    QCOMPARE(f.channelSlots[7].unit, "W/m²");
     QVERIFY(!f.labMK[21]);
     // Twenty rows do not fit the viewport: the scroll bar is in use.
     QVERIFY(f.controls()->VScroll->isEnabled());
     QVERIFY(f.panel->scrollMaximum() >= 1);
 
     // Later telegrams change only the values.
-    QVERIFY(rig.sim->command(QStringLiteral("wert 19=-3.7")));
+    QVERIFY(rig.sim->command("wert 19=-3.7"));
     QVERIFY(rig.poll());
-    QCOMPARE(f.labMW[19]->text(), QStringLiteral("-3,7 °C "));
-    QVERIFY(rig.sim->command(QStringLiteral("wert 19=99999900")));
+    QCOMPARE(f.labMW[19]->text(), "-3,7 °C ");
+    QVERIFY(rig.sim->command("wert 19=99999900"));
     QVERIFY(rig.poll());
-    QCOMPARE(f.labMW[19]->text(), QStringLiteral("Fehler "));
-    QCOMPARE(rows(QStringLiteral("SELECT count(*) FROM tblKanal")), QStringLiteral("20"));
-    QCOMPARE(rig.dir->readFile(QStringLiteral("Errorlog.txt")), QByteArray());
+    QCOMPARE(f.labMW[19]->text(), "Fehler ");
+    QCOMPARE(rows("SELECT count(*) FROM tblKanal"), "20");
+    QCOMPARE(rig.dir->readFile("Errorlog.txt"), QByteArray());
 }
 
 void TestEvaluation::instantaneousRowsOnlyWithSaveMom() {
     StationRig rig;
-    QVERIFY(
-        rig.start({QStringLiteral("--layout"), QStringLiteral("03,02,01")}, QStringLiteral("SaveMom = 1")));
-    QVERIFY(rig.sim->command(QStringLiteral("wert 3=21.5")));
+    QVERIFY(rig.start({"--layout", "03,02,01"}, "SaveMom = 1"));
+    QVERIFY(rig.sim->command("wert 3=21.5"));
     rig.f->ReadConfig();
     QVERIFY(rig.poll()); // builds the channel table: not stored
     QVERIFY(rig.poll());
     QVERIFY(rig.poll());
-    QCOMPARE(rows(QStringLiteral("SELECT Provider, Konfiguration, was, Kanal3, Kanal4, Kanal60, "
-                                 "substr(MeasTime, 1, 15) FROM tblMesswerte")),
-             QStringLiteral("1 1 1 21.5 NULL NULL 2026-12-05 10:0\n1 1 1 21.5 NULL NULL 2026-12-05 10:0"));
+    QCOMPARE(rows("SELECT Provider, Konfiguration, was, Kanal3, Kanal4, Kanal60, substr(MeasTime, 1, 15) "
+                  "FROM tblMesswerte"),
+             "1 1 1 21.5 NULL NULL 2026-12-05 10:0, 1 1 1 21.5 NULL NULL 2026-12-05 10:0");
     SysConf.SaveMom = false;
     QVERIFY(rig.poll());
-    QCOMPARE(rows(QStringLiteral("SELECT count(*) FROM tblMesswerte")), QStringLiteral("2"));
+    QCOMPARE(rows("SELECT count(*) FROM tblMesswerte"), "2");
 }
 
 void TestEvaluation::averageRecordsBecomeRowsOfKindsTwoToFour_data() {
@@ -109,41 +96,34 @@ void TestEvaluation::averageRecordsBecomeRowsOfKindsTwoToFour() {
     QFETCH(bool, threeValues);
     QFETCH(QString, secondAndThird);
     StationRig rig;
-    QStringList arguments{QStringLiteral("--layout"), QStringLiteral("01,02,07"), QStringLiteral("--records"),
-                          QStringLiteral("2")};
+    QStringList arguments{"--layout", "01,02,07", "--records", "2"};
     if (threeValues)
-        arguments << QStringLiteral("--three-values");
+        arguments << "--three-values";
     QVERIFY(rig.start(arguments));
     QVERIFY(rig.fetch());
-    QCOMPARE(rows(QStringLiteral("SELECT was, MeasTime FROM tblMesswerte ORDER BY ID")),
-             QStringLiteral("2 2026-12-05 09:50:00\n3 2026-12-05 09:50:00\n4 2026-12-05 09:50:00\n"
-                            "2 2026-12-05 10:00:00\n3 2026-12-05 10:00:00\n4 2026-12-05 10:00:00"));
-    QCOMPARE(
-        rows(QStringLiteral("SELECT count(*) FROM tblMesswerte WHERE Kanal1 IS NULL OR Kanal3 IS NULL OR "
-                            "Kanal4 IS NOT NULL")),
-        QStringLiteral("0"));
-    const QString kinds34 =
-        rows(QStringLiteral("SELECT Kanal1, Kanal2, Kanal3 FROM tblMesswerte WHERE was = 3"));
+    QCOMPARE(rows("SELECT was, MeasTime FROM tblMesswerte ORDER BY ID"),
+             "2 2026-12-05 09:50:00, 3 2026-12-05 09:50:00, 4 2026-12-05 09:50:00, "
+             "2 2026-12-05 10:00:00, 3 2026-12-05 10:00:00, 4 2026-12-05 10:00:00");
+    QCOMPARE(rows("SELECT count(*) FROM tblMesswerte WHERE Kanal1 IS NULL OR Kanal3 IS NULL OR "
+                  "Kanal4 IS NOT NULL"),
+             "0");
+    const QString kinds34 = rows("SELECT Kanal1, Kanal2, Kanal3 FROM tblMesswerte WHERE was = 3");
     if (threeValues) {
         // Minimum and maximum of each channel around its mean.
-        QCOMPARE(
-            rows(QStringLiteral("SELECT count(*) FROM tblMesswerte AS lo JOIN tblMesswerte AS hi ON "
-                                "hi.MeasTime = lo.MeasTime AND lo.was = 3 AND hi.was = 4 WHERE lo.Kanal2 <= "
-                                "hi.Kanal2 AND lo.Kanal2 <> hi.Kanal2")),
-            QStringLiteral("2"));
+        QCOMPARE(rows("SELECT count(*) FROM tblMesswerte AS lo JOIN tblMesswerte AS hi ON "
+                      "hi.MeasTime = lo.MeasTime AND lo.was = 3 AND hi.was = 4 "
+                      "WHERE lo.Kanal2 <= hi.Kanal2 AND lo.Kanal2 <> hi.Kanal2"),
+                 "2");
     } else {
-        QCOMPARE(kinds34.section(QLatin1Char('\n'), 0, 0), secondAndThird);
-        QCOMPARE(
-            rows(QStringLiteral("SELECT Kanal1, Kanal2, Kanal3 FROM tblMesswerte WHERE was = 4 LIMIT 1")),
-            secondAndThird);
+        QCOMPARE(kinds34.section(", ", 0, 0), secondAndThird);
+        QCOMPARE(rows("SELECT Kanal1, Kanal2, Kanal3 FROM tblMesswerte WHERE was = 4 LIMIT 1"),
+                 secondAndThird);
     }
     // The text output and the stored rows tell the same record.
-    const QByteArray output = rig.dir->readFile(QStringLiteral("Testlog.txt"));
+    const QByteArray output = rig.dir->readFile("Testlog.txt");
     QCOMPARE(output.count("\r\n"), 2);
-    const QString meanOfChannel2 =
-        rows(QStringLiteral("SELECT Kanal2 FROM tblMesswerte WHERE was = 2 ORDER BY ID "
-                            "LIMIT 1"))
-            .replace(QLatin1Char('.'), QLatin1Char(','));
+    const QString meanOfChannel2 = rows("SELECT Kanal2 FROM tblMesswerte WHERE was = 2 ORDER BY ID LIMIT 1")
+                                       .replace(QLatin1Char('.'), QLatin1Char(','));
     QVERIFY2(output.contains("|02|02|" + meanOfChannel2.toLatin1()), output);
 }
 
@@ -151,36 +131,36 @@ void TestEvaluation::postProcessingProgramStartsAtItsHours() {
     StationRig rig;
     QVERIFY(rig.start({}));
     {
-        QFile script(rig.dir->file(QStringLiteral("Nachlauf.exe")));
+        QFile script(rig.dir->file("Nachlauf.exe"));
         QVERIFY(script.open(QIODevice::WriteOnly));
         script.write("#!/bin/sh\necho \"$@\" >> nachlauf.txt\n");
         script.setPermissions(script.permissions() | QFile::ExeOwner);
     }
-    const auto started = [&] { return rig.dir->readFile(QStringLiteral("nachlauf.txt")); };
-    QVERIFY(rig.sim->command(QStringLiteral("zeit 2026-12-05T10:02:00")));
-    QVERIFY(rig.sim->command(QStringLiteral("wert 19=24.0")));
+    const auto started = [&] { return rig.dir->readFile("nachlauf.txt"); };
+    QVERIFY(rig.sim->command("zeit 2026-12-05T10:02:00"));
+    QVERIFY(rig.sim->command("wert 19=24.0"));
     rig.f->ReadConfig();
     QVERIFY(rig.poll());
     QTRY_COMPARE(started(), QByteArray("10-24\n"));
     QVERIFY(rig.poll());
 
-    QVERIFY(rig.sim->command(QStringLiteral("zeit 2026-12-05T10:29:05")));
+    QVERIFY(rig.sim->command("zeit 2026-12-05T10:29:05"));
     QVERIFY(rig.poll());
     QTRY_COMPARE(started(), QByteArray("10-24\nc10-24\n"));
     QVERIFY(rig.poll());
 
-    QVERIFY(rig.sim->command(QStringLiteral("zeit 2026-12-05T13:59:05")));
+    QVERIFY(rig.sim->command("zeit 2026-12-05T13:59:05"));
     QVERIFY(rig.poll());
     QVERIFY(rig.poll());
     QTRY_COMPARE(started(), QByteArray("10-24\nc10-24\nc10-24\n"));
 
     // An afternoon below its threshold starts nothing, nor do its follow-ups.
-    QVERIFY(rig.sim->command(QStringLiteral("zeit 2026-12-05T15:01:00")));
+    QVERIFY(rig.sim->command("zeit 2026-12-05T15:01:00"));
     QVERIFY(rig.poll());
-    QVERIFY(rig.sim->command(QStringLiteral("zeit 2026-12-05T17:29:10")));
+    QVERIFY(rig.sim->command("zeit 2026-12-05T17:29:10"));
     QVERIFY(rig.poll());
     QCOMPARE(started(), QByteArray("10-24\nc10-24\nc10-24\n"));
-    QCOMPARE(rig.dir->readFile(QStringLiteral("Errorlog.txt")), QByteArray());
+    QCOMPARE(rig.dir->readFile("Errorlog.txt"), QByteArray());
 }
 
 QTEST_MAIN(TestEvaluation)

@@ -1,33 +1,28 @@
 #include "programdir.h"
 
-#include <QFile>
-#include <QLocale>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QTest>
+#include <QtCore>
+#include <QtSql>
 
 ProgramDir::ProgramDir() {
-    if (!QFile::copy(QStringLiteral(SKYLOG_TEMPLATE_DB), file(QStringLiteral("SkylogIni.db"))))
+    if (!QFile::copy(SKYLOG_TEMPLATE_DB, file("SkylogIni.db")))
         qFatal("template database %s missing", SKYLOG_TEMPLATE_DB);
-    QFile::setPermissions(file(QStringLiteral("SkylogIni.db")), QFile::ReadOwner | QFile::WriteOwner);
-}
-
-QString ProgramDir::file(const QString &name) const {
-    return dir.filePath(name);
+    QFile::setPermissions(file("SkylogIni.db"), QFile::ReadOwner | QFile::WriteOwner);
 }
 
 QByteArray ProgramDir::readFile(const QString &name) const {
     QFile f(file(name));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool ProgramDir::writeFile(const QString &name, const QByteArray &bytes) const {
+    QFile f(file(name));
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 QSqlDatabase ProgramDir::createDataFile(const QString &connection) {
-    QFile::copy(file(QStringLiteral("SkylogIni.db")), file(QStringLiteral("Skylog.db")));
-    QFile::setPermissions(file(QStringLiteral("Skylog.db")), QFile::ReadOwner | QFile::WriteOwner);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-    db.setDatabaseName(file(QStringLiteral("Skylog.db")));
+    QFile::copy(file("SkylogIni.db"), file("Skylog.db"));
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", connection);
+    db.setDatabaseName(file("Skylog.db"));
     if (!db.open())
         qFatal("cannot open test database");
     return db;
@@ -42,19 +37,13 @@ MessageBoxes::MessageBoxes() {
     });
 }
 
-MessageBoxes::~MessageBoxes() {
-    MsgBox::setResponder({});
-}
-
 void pinGermanLocale() {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
 }
 
 QVariant sqlValue(const QSqlDatabase &db, const QString &sql) {
     QSqlQuery query(db);
-    if (!query.exec(sql)) {
+    if (!query.exec(sql))
         qWarning("%s: %s", qPrintable(sql), qPrintable(query.lastError().text()));
-        return {};
-    }
     return query.next() ? query.value(0) : QVariant();
 }

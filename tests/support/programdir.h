@@ -2,13 +2,8 @@
 
 #include "app/msgbox.h"
 
-#include <QByteArray>
-#include <QList>
 #include <QSqlDatabase>
-#include <QString>
 #include <QTemporaryDir>
-
-#include <functional>
 
 // A fresh program directory holding the generated template "SkylogIni.db", as the build lays it out.
 class ProgramDir {
@@ -16,8 +11,9 @@ public:
     ProgramDir();
 
     QString path() const { return dir.path(); }
-    QString file(const QString &name) const;
+    QString file(const QString &name) const { return dir.filePath(name); }
     QByteArray readFile(const QString &name) const;
+    bool writeFile(const QString &name, const QByteArray &bytes) const;
     // Copies the template to "Skylog.db" and opens it under its own connection name for the test to inspect.
     QSqlDatabase createDataFile(const QString &connection = QStringLiteral("test"));
 
@@ -29,7 +25,7 @@ private:
 class MessageBoxes {
 public:
     MessageBoxes();
-    ~MessageBoxes();
+    ~MessageBoxes() { MsgBox::setResponder({}); }
 
     QList<MsgBox::Request> asked;
     QList<MsgBox::Answer> answers;
@@ -37,9 +33,7 @@ public:
     std::function<void(const MsgBox::Request &)> onShow;
 };
 
-// Pins the German locale for output that depends on it.
 void pinGermanLocale();
 
-// Runs an SQL statement on a connection and fails the test on an error; gives the first column of the first
-// row.
+// Runs an SQL statement, warning on an error; gives the first column of the first row.
 QVariant sqlValue(const QSqlDatabase &db, const QString &sql);

@@ -3,11 +3,9 @@
 #include <QByteArray>
 #include <QString>
 
-// A pseudo-terminal that plays the device at the far end of a serial line. The slave side is what the program
-// opens as its port (linked as dosdevices/com<n> in a program directory); the test talks through the master.
-//
-// The waits run a local event loop on the master descriptor instead of blocking the thread: the port under
-// test writes from the event loop, so a blocking wait in the same thread would never see its bytes.
+// A pseudo-terminal playing the device at the far end of a serial line: the program opens the slave (linked
+// as dosdevices/com<n>), the test talks through the master. Waits keep events running, because the port under
+// test writes from the event loop of this same thread.
 class PseudoTerminal {
 public:
     PseudoTerminal();
@@ -17,24 +15,18 @@ public:
 
     bool isValid() const { return m_master >= 0 && m_slave >= 0; }
     QString slavePath() const { return m_slavePath; }
-
     // Creates <programDir>/dosdevices/com<com> as a symbolic link to the slave, replacing an older link.
     bool linkAs(const QString &programDir, int com);
-
     // Writes all bytes to the master; waits (events running) while the line is full.
     bool write(const QByteArray &bytes, int timeoutMs = 5000);
-
     // Everything the program has sent: waits up to timeoutMs for the first byte, then takes what has arrived.
     QByteArray readAll(int timeoutMs);
-    // Waits until count bytes have come or timeoutMs has passed; returns at most count bytes, keeping the
-    // rest.
+    // Waits until count bytes have come or timeoutMs has passed; returns at most count bytes, keeps the rest.
     QByteArray waitForBytes(int count, int timeoutMs);
-
     // The device goes away: the program's side of the line hangs up.
     void closeMaster();
 
 private:
-    bool waitFor(short events, int timeoutMs);
     void drainMaster();
 
     int m_master = -1;

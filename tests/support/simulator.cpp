@@ -3,19 +3,13 @@
 #include <QRegularExpression>
 
 bool Simulator::start(const QString &programDir, const QStringList &arguments) {
-    process.setProgram(QStringLiteral(SKYLOG_LOGGER_SIM));
-    process.setArguments(QStringList{QStringLiteral("--dir"), programDir, QStringLiteral("--verbose")} +
-                         arguments);
     // Its log (standard error) and its ready line (standard output) in one stream, in order.
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start();
-    if (!process.waitForStarted(10000))
-        return false;
-    while (!log().contains(QStringLiteral("bereit:"))) {
-        if (!process.waitForReadyRead(10000))
-            return false;
-    }
-    return true;
+    process.start(SKYLOG_LOGGER_SIM, QStringList{"--dir", programDir, "--verbose"} + arguments);
+    bool ok = process.waitForStarted(10000);
+    while (ok && !log().contains("bereit:"))
+        ok = process.waitForReadyRead(10000);
+    return ok;
 }
 
 Simulator::~Simulator() {
@@ -25,26 +19,23 @@ Simulator::~Simulator() {
 }
 
 QString Simulator::log() {
-    collected += QString::fromUtf8(process.readAllStandardOutput());
-    return collected;
+    return collected += QString::fromUtf8(process.readAllStandardOutput());
 }
 
 QStringList Simulator::requests() {
-    static const QRegularExpression request(QStringLiteral("^\\S+ (A|H|M|MR)(?: ->|: keine Antwort)"),
+    static const QRegularExpression request("^\\S+ (A|H|M|MR)(?: ->|: keine Antwort)",
                                             QRegularExpression::MultilineOption);
     QStringList found;
-    auto it = request.globalMatch(log());
-    while (it.hasNext())
+    for (auto it = request.globalMatch(log()); it.hasNext();)
         found << it.next().captured(1);
     return found;
 }
 
 bool Simulator::command(const QString &line) {
-    const qsizetype before = log().count(QLatin1Char('\n'));
+    const qsizetype before = log().count('\n');
     process.write(line.toUtf8() + '\n');
-    while (log().count(QLatin1Char('\n')) == before) {
-        if (!process.waitForReadyRead(10000))
-            return false;
-    }
-    return !log().section(QLatin1Char('\n'), int(before)).contains(QStringLiteral("Ungültig"));
+    bool ok = true;
+    while (ok && log().count('\n') == before)
+        ok = process.waitForReadyRead(10000);
+    return ok && !log().section('\n', int(before)).contains("Ungültig");
 }

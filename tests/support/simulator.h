@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 
 // The logger simulator as a separate process on a pseudo-terminal linked into a program directory.
 class Simulator {

@@ -15,18 +15,16 @@ bool StationRig::start(const QStringList &simulatorArguments, const QString &set
     dir = std::make_unique<ProgramDir>();
     boxes = std::make_unique<MessageBoxes>();
     {
-        QSqlDatabase db = dir->createDataFile(QStringLiteral("prepare"));
-        QSqlQuery query(db);
-        query.exec(QStringLiteral("UPDATE tblTemp SET Configured = 1"));
-        query.exec(QStringLiteral("UPDATE tblSysConf SET MomAktiv = 0, MittelAktiv = 1, MittTimeOut = 1500, "
-                                  "MomTimeOut = 1500") +
-                   (settings.isEmpty() ? QString() : QStringLiteral(", ") + settings));
-        db.close();
+        QSqlQuery query(dir->createDataFile("prepare"));
+        query.exec("UPDATE tblTemp SET Configured = 1");
+        query.exec(
+            "UPDATE tblSysConf SET MomAktiv = 0, MittelAktiv = 1, MittTimeOut = 1500, MomTimeOut = 1500" +
+            (settings.isEmpty() ? QString() : ", " + settings));
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("prepare"));
+    QSqlDatabase::removeDatabase("prepare");
     sim = std::make_unique<Simulator>();
-    if (!sim->start(dir->path(), QStringList{QStringLiteral("--start"), loggerStart.toString(Qt::ISODate)} +
-                                     simulatorArguments))
+    if (!sim->start(dir->path(),
+                    QStringList{"--start", loggerStart.toString(Qt::ISODate)} + simulatorArguments))
         return false;
     f = std::make_unique<MainWindow>(dir->path());
     f->setClock([] { return skylogNow; });
@@ -45,8 +43,7 @@ StationRig::~StationRig() {
 }
 
 bool StationRig::poll() {
-    const bool wasOn = SysConf.MomAktiv;
-    SysConf.MomAktiv = true;
+    const bool wasOn = std::exchange(SysConf.MomAktiv, true);
     f->GetMoment();
     SysConf.MomAktiv = wasOn;
     return QTest::qWaitFor([this] { return !f->OutTimer.isActive() && f->LastTransColor == 0; }, 10000);

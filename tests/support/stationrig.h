@@ -4,12 +4,6 @@
 #include "programdir.h"
 #include "simulator.h"
 
-#include <QDateTime>
-#include <QObject>
-#include <QStringList>
-
-#include <memory>
-
 // A station for end-to-end tests: a program directory, the logger simulator on "COM 1" and a loaded main
 // window connected to it, its clock fixed at `skylogNow`. Polling timers stay off: tests drive the requests.
 class StationRig : public QObject {
@@ -20,7 +14,6 @@ public:
     // `settings` is added to the UPDATE of tblSysConf (for example "SaveMom = 1").
     bool start(const QStringList &simulatorArguments, const QString &settings = QString());
     ~StationRig() override;
-
     // Sends an "A" request and waits until its answer has been evaluated.
     bool poll();
     // Starts a fetch of the stored averages and waits until it has ended.
