@@ -433,6 +433,12 @@ void MainWindow::stationChanged() {
         ReadConfig();
 }
 
+void MainWindow::saveFailed(QWidget *dialog, const QString &what, const RunError &error) {
+    AddText(error.text, MessageKind::unexpectedError);
+    MsgBox::show(dialog, MsgBox::Icon::Critical, dialog->windowTitle(),
+                 what + QStringLiteral(" konnte nicht gespeichert werden.\n") + error.text);
+}
+
 void MainWindow::MomTimer(const bool &Ein) {
     if (Ein)
         AktTimer.start();

@@ -76,6 +76,10 @@ public:
     // next one recomputed, and (while connected) the channel table is read again from the logger.
     void stationChanged();
 
+    // A settings dialog could not save: the error goes to the error log and into a message over the dialog,
+    // which stays open.
+    void saveFailed(QWidget *dialog, const QString &what, const RunError &error);
+
     // The serial dialog, loaded hidden when it is not loaded.
     FcCOM *comDialog();
 

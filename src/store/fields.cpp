@@ -33,32 +33,29 @@ std::optional<RunError> wholeNumber(const QVariant &value, double &out) {
     return std::nullopt;
 }
 
-} // namespace
-
-std::optional<RunError> readLong(const QSqlRecord &record, const QString &name, qint32 &out) {
+// A whole number column into an integer type; a number outside the type's range is an overflow.
+template <typename T>
+std::optional<RunError> readWhole(const QSqlRecord &record, const QString &name, T &out) {
     QVariant value;
     if (auto error = columnValue(record, name, value))
         return error;
     double number = 0;
     if (auto error = wholeNumber(value, number))
         return error;
-    if (number < std::numeric_limits<qint32>::min() || number > std::numeric_limits<qint32>::max())
+    if (number < std::numeric_limits<T>::min() || number > std::numeric_limits<T>::max())
         return RunError::overflow();
-    out = static_cast<qint32>(number);
+    out = static_cast<T>(number);
     return std::nullopt;
 }
 
+} // namespace
+
+std::optional<RunError> readLong(const QSqlRecord &record, const QString &name, qint32 &out) {
+    return readWhole(record, name, out);
+}
+
 std::optional<RunError> readByte(const QSqlRecord &record, const QString &name, quint8 &out) {
-    QVariant value;
-    if (auto error = columnValue(record, name, value))
-        return error;
-    double number = 0;
-    if (auto error = wholeNumber(value, number))
-        return error;
-    if (number < 0 || number > 255)
-        return RunError::overflow();
-    out = static_cast<quint8>(number);
-    return std::nullopt;
+    return readWhole(record, name, out);
 }
 
 std::optional<RunError> readBool(const QSqlRecord &record, const QString &name, bool &out) {

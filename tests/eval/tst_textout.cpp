@@ -75,7 +75,7 @@ private slots:
     }
     void textOutputLine() {
         QFETCH(QString, expected);
-        const QString spec = QString::fromLatin1(QTest::currentDataTag());
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
         // Channels 1 and 60 take part; entries outside 1 ... 60 and channels without a code must not show up.
         HeaderCodes codes{0x05, 0x03};
         codes[60] = 0x1A;
@@ -83,9 +83,9 @@ private slots:
         AverageValues values{{{91, 92, 93, 94}, {77, 23.5, -0.1, 1234567.5}, {0, 99, 98, 97}}};
         values[60] = {66, 12, 0.25, 850};
         const OutputFormat out =
-            format(spec[0] == u' ' ? 0 : spec[0].unicode(), spec.contains('K'), spec.contains('S'));
+            format(tag[0] == u' ' ? 0 : tag[0].unicode(), tag.contains('K'), tag.contains('S'));
         std::optional<RunError> error = RunError::overflow();
-        QCOMPARE(::textOutputLine(recordTime, codes, values, spec.right(1).toInt(), out, &error), expected);
+        QCOMPARE(::textOutputLine(recordTime, codes, values, tag.right(1).toInt(), out, &error), expected);
         QCOMPARE(error ? error->number : 0, expected.isEmpty() ? 9 : 0);
     }
 };

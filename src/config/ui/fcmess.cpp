@@ -160,9 +160,7 @@ void FcMess::comOKClick() {
             configs.insert(it.key(), it.value().configs);
     }
     if (auto error = StationStore::saveChoice(Store::MainDb(), configs, provider, konfiguration)) {
-        f.AddText(error->text, MessageKind::unexpectedError);
-        MsgBox::show(this, MsgBox::Icon::Critical, windowTitle(),
-                     QStringLiteral("Die Messanlage konnte nicht gespeichert werden.\n") + error->text);
+        f.saveFailed(this, QStringLiteral("Die Messanlage"), *error);
         return;
     }
 

@@ -3,9 +3,7 @@
 #include "ui_fcmittel.h"
 
 #include "app/mainwindow.h"
-#include "app/msgbox.h"
 #include "config/intervals.h"
-#include "eval/messages.h"
 #include "publish/outputformat.h"
 #include "store/database.h"
 #include "store/sysconf.h"
@@ -51,9 +49,7 @@ void FcMittel::comOKClick() {
     if (auto error = saveSysConf(
             Store::MainDb(), chosen,
             {QStringLiteral("MittInter"), QStringLiteral("MittelAktiv"), QStringLiteral("SaveMitt")})) {
-        f.AddText(error->text, MessageKind::unexpectedError);
-        MsgBox::show(this, MsgBox::Icon::Critical, windowTitle(),
-                     QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n") + error->text);
+        f.saveFailed(this, QStringLiteral("Die Einstellung"), *error);
         return;
     }
     SysConf.SaveMitt = chosen.SaveMitt;

@@ -3,9 +3,7 @@
 #include "ui_fcmoment.h"
 
 #include "app/mainwindow.h"
-#include "app/msgbox.h"
 #include "config/intervals.h"
-#include "eval/messages.h"
 #include "store/database.h"
 #include "store/sysconf.h"
 
@@ -59,9 +57,7 @@ void FcMoment::comOKClick() {
     if (auto error = saveSysConf(
             Store::MainDb(), chosen,
             {QStringLiteral("MomInter"), QStringLiteral("MomAktiv"), QStringLiteral("SaveMom")}, interval)) {
-        f.AddText(error->text, MessageKind::unexpectedError);
-        MsgBox::show(this, MsgBox::Icon::Critical, windowTitle(),
-                     QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n") + error->text);
+        f.saveFailed(this, QStringLiteral("Die Einstellung"), *error);
         return;
     }
     SysConf.MomAktiv = chosen.MomAktiv;

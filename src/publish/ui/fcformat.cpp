@@ -3,8 +3,6 @@
 #include "ui_fcformat.h"
 
 #include "app/mainwindow.h"
-#include "app/msgbox.h"
-#include "eval/messages.h"
 #include "publish/ui/filechoice.h"
 #include "store/database.h"
 #include "store/sysconf.h"
@@ -94,9 +92,7 @@ void FcFormat::comOKClick() {
                         {QStringLiteral("Trennen"), QStringLiteral("TrennZeichen"), QStringLiteral("datname"),
                          QStringLiteral("doKanal"), QStringLiteral("doSensor"), QStringLiteral("doUnit"),
                          QStringLiteral("doPlus")})) {
-        f.AddText(error->text, MessageKind::unexpectedError);
-        MsgBox::show(this, MsgBox::Icon::Critical, windowTitle(),
-                     QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n") + error->text);
+        f.saveFailed(this, QStringLiteral("Die Einstellung"), *error);
         return;
     }
     SysConf.Trennen = chosen.Trennen;
