@@ -35,12 +35,12 @@ int main(int argc, char *argv[]) {
     {
         MainWindow f(dir.path());
         f.load();
-        f.ReadConfig();
-        f.Auswertung(telegram); // builds the channel table and the panel
+        f.engine()->ReadConfig();
+        f.engine()->Auswertung(telegram); // builds the channel table and the panel
         QElapsedTimer timer;
         timer.start();
         for (int i = 0; i < count; ++i)
-            f.Auswertung(telegram);
+            f.engine()->Auswertung(telegram);
         const double micros = timer.nsecsElapsed() / 1e3 / count;
         std::printf(
             "evaluation of one 60-channel \"A\" telegram with panel update: %.1f us (%d telegrams, %lld "

@@ -79,10 +79,10 @@ bool runOnce(int records, int baud, bool store) {
         QElapsedTimer wall;
         const double cpuBefore = cpuSeconds();
         wall.start();
-        f.GetHeader();
+        f.engine()->GetHeader();
         QTimer wake;
         wake.start(100);
-        while (f.fetchCycleActive)
+        while (f.engine()->fetchCycleActive())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         const double seconds = wall.nsecsElapsed() / 1e9;
         const double cpu = cpuSeconds() - cpuBefore;

@@ -6,8 +6,6 @@
 
 #include <QCloseEvent>
 
-bool FetchAbort = false;
-
 FProg::FProg(QProgressBar *mainProgressBar, QWidget *parent)
     : QWidget(parent, Qt::Window), ui(std::make_unique<Ui::FProg>()), mainProgress(mainProgressBar) {
     ui->setupUi(this);
@@ -46,11 +44,9 @@ void FProg::closeEvent(QCloseEvent *event) {
                                          QStringLiteral("Soll die Mittelwertabfrage beendet werden?"),
                                          MsgBox::Buttons::YesNo);
         if (answer == MsgBox::Yes)
-            FetchAbort = true;
+            emit abortRequested();
         else
             mainProgress->setVisible(true);
-    } else {
-        FetchAbort = true;
     }
     animation.stop();
     event->accept();

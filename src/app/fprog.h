@@ -13,9 +13,6 @@ namespace Ui {
 class FProg;
 }
 
-// Set when the user (or anything but the fetch itself) closes the progress window: the fetch stops.
-extern bool FetchAbort;
-
 // The small window that accompanies a fetch of stored averages.
 class FProg : public QWidget {
     Q_OBJECT
@@ -31,6 +28,10 @@ public:
     // Closes the window from the program (end of the fetch, shutdown). Any other close is the user's close
     // box, which asks whether to stop the fetch.
     void unload();
+
+signals:
+    // The user confirmed that the fetch is to stop.
+    void abortRequested();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -24,7 +24,7 @@ std::optional<Running> Main(const QString &programDir) {
     f.load();
     f.show();
     if (f.ConnectIt(true) < 1) {
-        f.ShowOnline(255);
+        f.engine()->ShowOnline(Lamp::red);
         const auto answer = MsgBox::show(&f, MsgBox::Icon::Exclamation,
                                          QStringLiteral("Fehler beim öffnen der Schnittstelle"),
                                          QStringLiteral("Die Schnittstelle konnte nicht geöffnet werden.\r\n"
@@ -37,10 +37,7 @@ std::optional<Running> Main(const QString &programDir) {
         f.comDialog()->show();
         return running;
     }
-    f.ShowOnline(65280);
-    f.ReadConfig();
-    f.MomTimer(true);
-    f.CastTimer(true);
+    f.engine()->startAcquisition();
     return running;
 }
 

@@ -61,4 +61,14 @@ Answer show(QWidget *parent, Icon icon, const QString &title, const QString &tex
     }
 }
 
+QMessageBox *notify(QWidget *parent, Icon icon, const QString &title, const QString &text) {
+    if (responder())
+        responder()(Request{icon, title, text, Buttons::Ok});
+    auto *box = new QMessageBox(toQt(icon), title, text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+    return box;
+}
+
 } // namespace MsgBox

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QMessageBox;
 class QWidget;
 
 // Every modal message box of the program goes through here, so that tests can answer them while the logic
@@ -23,6 +24,10 @@ struct Request {
 
 Answer show(QWidget *parent, Icon icon, const QString &title, const QString &text,
             Buttons buttons = Buttons::Ok);
+
+// A box that does not wait for its answer, for an error the program goes on behind. It deletes itself when
+// closed. A responder set by a test is told of it as well.
+QMessageBox *notify(QWidget *parent, Icon icon, const QString &title, const QString &text);
 
 // Replaces the real message box; an empty function restores it.
 void setResponder(std::function<Answer(const Request &)> responder);

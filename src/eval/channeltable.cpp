@@ -190,3 +190,10 @@ std::optional<RunError> rebuildChannelTable(const QSqlDatabase &db, qint32 provi
     }
     return std::nullopt;
 }
+
+void takeInstantValues(ChannelSlots &channelSlots, const InstValues &values) {
+    for (int channel = 1; channel < int(values.size()); ++channel) {
+        if (channelSlots[channel].shown)
+            channelSlots[channel].value = values[channel];
+    }
+}

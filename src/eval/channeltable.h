@@ -26,5 +26,8 @@ std::optional<RunError> rebuildChannelTable(const QSqlDatabase &db, qint32 provi
                                             const InstCodes &codes, const InstValues &values,
                                             ChannelSlots &channelSlots, QStringList &warnings);
 
+// Takes the values of an "A" telegram into the shown slots (0 for a channel missing from the telegram).
+void takeInstantValues(ChannelSlots &channelSlots, const InstValues &values);
+
 // "1B" for sensor code 27: how codes are named in the texts shown to the operator.
 QString sensorCodeText(quint8 code);

@@ -32,15 +32,11 @@ QStringList fileFilters() {
 namespace {
 
 int holders = 0;
-bool remembered = false;
 
 } // namespace
 
 AverageFetchHold::AverageFetchHold() {
-    if (holders++ == 0) {
-        remembered = SysConf.MittelAktiv;
-        SysConf.MittelAktiv = false;
-    }
+    ++holders;
 }
 
 AverageFetchHold::~AverageFetchHold() {
@@ -51,21 +47,9 @@ void AverageFetchHold::release() {
     if (!holding)
         return;
     holding = false;
-    if (--holders == 0)
-        SysConf.MittelAktiv = remembered;
+    --holders;
 }
 
 bool AverageFetchHold::active() {
     return holders > 0;
-}
-
-bool AverageFetchHold::mittelAktiv() {
-    return active() ? remembered : SysConf.MittelAktiv;
-}
-
-void AverageFetchHold::setMittelAktiv(bool on) {
-    if (active())
-        remembered = on;
-    else
-        SysConf.MittelAktiv = on;
 }

@@ -24,9 +24,8 @@ QStringList fileFilters();
 
 } // namespace OutputFormatChoice
 
-// While the output format is being edited no fetch of averages may start. The first hold remembers
-// SysConf.MittelAktiv and switches it off; when the last hold ends, the remembered value is put back. Until
-// then the remembered value is the one the user sees and changes.
+// While the output format is being edited no fetch of averages may start. SysConf.MittelAktiv keeps the
+// operator's own setting meanwhile; the acquisition asks whether a hold is active.
 class AverageFetchHold {
 public:
     AverageFetchHold();
@@ -38,9 +37,6 @@ public:
     void release();
 
     static bool active();
-    // MittelAktiv as the user set it, held or not.
-    static bool mittelAktiv();
-    static void setMittelAktiv(bool on);
 
 private:
     bool holding = true;

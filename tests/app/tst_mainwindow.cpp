@@ -36,7 +36,6 @@ struct Station {
         f.reset();
         Store::MainDb().close();
         SysConf = SysConfRecord();
-        FetchAbort = false;
     }
     // COM <com> is the pseudo-terminal, or with `unplugged` a link to a device that is not there.
     bool plug(int com, bool unplugged = false) {
@@ -85,7 +84,8 @@ private slots:
                  "01 / Messfeld Nord, Klimahütte 2 m");
         QCOMPARE(s.ui().labLogger->text(), "KLD 20  /  Nordfeld Messtechnik");
         QCOMPARE(s.ui().labNextAccess->text(), "05.12.2026 17:00:00");
-        QVERIFY(f.AktTimer.interval() == 3000 && !f.AktTimer.isActive() && !f.MidTimer.isActive());
+        QVERIFY(f.engine()->AktTimer.interval() == 3000 && !f.engine()->AktTimer.isActive() &&
+                !f.engine()->MidTimer.isActive());
         s.f.reset();
         Store::MainDb().close();
         s.boxes.asked.clear();
@@ -119,7 +119,7 @@ private slots:
         QCOMPARE(s.asked().last(), "Fehler bei Programmstart: Fehler 91: Die Datenbank ist nicht geöffnet.");
         QVERIFY(!QFile::exists(s.dir.file("Skylog.db")));
         QCOMPARE(s.ui().labStation->text(), "---");
-        QCOMPARE(s.f->AktTimer.interval(), 5000);
+        QCOMPARE(s.f->engine()->AktTimer.interval(), 5000);
     }
 
     void messagesAndPortEventsAreRoutedByKind() {
@@ -132,33 +132,33 @@ private slots:
         QPalette palette = status->palette();
         palette.setColor(QPalette::WindowText, QColor(1, 2, 3));
         status->setPalette(palette);
-        f.AddText("Überlauf", -3);
-        f.AddText("Prüfsumme", -1);
-        f.AddText("05.12.2026|1013,2 °C", 0);
+        f.engine()->AddText("Überlauf", -3);
+        f.engine()->AddText("Prüfsumme", -1);
+        f.engine()->AddText("05.12.2026|1013,2 °C", 0);
         QCOMPARE(s.log(), stamp + "\334berlauf\r\n" + stamp + "Pr\374fsumme\r\n");
         QCOMPARE(s.dir.readFile("Testlog.txt"), "05.12.2026|1013,2 \260C\r\n");
         QCOMPARE(shown(), "O.K. #010203");
-        f.AddText("Abfrage 2. Versuch...", -2);
+        f.engine()->AddText("Abfrage 2. Versuch...", -2);
         QCOMPARE(shown(), stamp + "Abfrage 2. Versuch... #00ffff");
-        f.AddText("3 Datensätze", 1);
+        f.engine()->AddText("3 Datensätze", 1);
         QCOMPARE(shown(), "3 Datensätze #0000ff");
-        f.AddText("Meldung", 7);
+        f.engine()->AddText("Meldung", 7);
         QCOMPARE(shown(), "Meldung #0000ff");
         QVERIFY(s.boxes.asked.isEmpty() &&
                 s.log().count('\n') + s.dir.readFile("Testlog.txt").count('\n') == 3);
 
         SysConf.datname = s.dir.file("fehlt/Export.txt");
-        f.AddText("05.12.2026 16:00:00|01|03|1013,2", 0);
+        f.engine()->AddText("05.12.2026 16:00:00|01|03|1013,2", 0);
         QCOMPARE(s.asked(), QStringList{"Unerwarteter Fehler: 76: Pfad nicht gefunden"});
         QCOMPARE(s.boxes.asked.first().icon, MsgBox::Icon::Critical);
         // The program goes on: the next message is written.
-        f.AddText("weiter", -1);
+        f.engine()->AddText("weiter", -1);
         QVERIFY(s.log().endsWith(stamp + "weiter\r\n"));
 
         QVERIFY(QFile::remove(s.dir.file("Errorlog.txt")));
-        s.ui().labSelCom->setText("COM 3");
+        QVERIFY(!f.engine()->port()->setCommPort(3));
         for (int code : {1001, 1004, 1006, 1008, 1009, 1010, 1011, 3})
-            f.onComm(code);
+            f.engine()->onComm(code);
         QByteArray expected;
         for (const char *text :
              {"Break", "Framing Error", "Port Overrun - data lost", "Receive Buffer Overflow", "Parity Error",
@@ -166,7 +166,7 @@ private slots:
             expected += stamp + text + " on COM 3\r\n";
         QCOMPARE(s.log(), expected);
         QCOMPARE(status->text(), "Meldung");
-        f.onComm(1002);
+        f.engine()->onComm(1002);
         QCOMPARE(status->text(), "Unbekannte Meldung: 1002");
     }
 
@@ -176,7 +176,7 @@ private slots:
         MainWindow &f = s.load();
         const Ui::FcCOM &com = f.comDialog()->controls();
         com.selCom->setCurrentIndex(7);
-        QVERIFY(f.ConnectIt(true) == 0 && !f.port()->isOpen());
+        QVERIFY(f.ConnectIt(true) == 0 && !f.engine()->port()->isOpen());
         QVERIFY(s.log().startsWith(stamp) && s.log().contains("COM 8"));
         com.selCom->setCurrentIndex(2);
         com.selBaud->setCurrentText("9600");
@@ -185,32 +185,55 @@ private slots:
         com.selStop->setCurrentText("2");
         QCOMPARE(f.ConnectIt(true), 1);
         QCOMPARE(s.ui().labStatus->text(), "Schnittstelle geöffnet  ( 9600,e,7,2 )");
-        QVERIFY(f.port()->isOpen() && !s.ui().menCom->isEnabled() && s.ui().menComOn->text() == "&Trennen");
-        QVERIFY(!f.port()->write("\00203\033A\r"));
+        QVERIFY(f.engine()->port()->isOpen() && !s.ui().menCom->isEnabled() &&
+                s.ui().menComOn->text() == "&Trennen");
+        QVERIFY(!f.engine()->port()->write("\00203\033A\r"));
         QCOMPARE(s.device.waitForBytes(6, 5000), "\00203\033A\r");
         QCOMPARE(f.ConnectIt(true), -2);
         QCOMPARE(f.ConnectIt(false), -1);
-        QVERIFY(!f.port()->isOpen() && s.ui().menCom->isEnabled());
+        QVERIFY(!f.engine()->port()->isOpen() && s.ui().menCom->isEnabled());
         QCOMPARE(s.ui().labStatus->text(), "Schnittstelle geschlossen");
         QCOMPARE(f.ConnectIt(false), 2);
         QVERIFY(s.boxes.asked.isEmpty() && !s.ui().menCom->isEnabled());
 
         s.ui().menComOn->trigger();
-        QVERIFY(f.port()->isOpen() && f.AktTimer.isActive() && f.MidTimer.isActive());
-        QCOMPARE(f.LastOnlineColor, 65280);
+        QVERIFY(f.engine()->port()->isOpen() && f.engine()->AktTimer.isActive() &&
+                f.engine()->MidTimer.isActive());
+        QCOMPARE(f.engine()->LastOnlineColor, 65280);
         // ReadConfig asked for the instantaneous values at once.
         QCOMPARE(s.device.waitForBytes(6, 5000), requestA);
         s.ui().menComOn->trigger();
-        QVERIFY(!f.port()->isOpen() && !f.AktTimer.isActive() && !f.MidTimer.isActive());
-        QCOMPARE(f.LastOnlineColor, 0);
-        // The device goes away.
+        QVERIFY(!f.engine()->port()->isOpen() && !f.engine()->AktTimer.isActive() &&
+                !f.engine()->MidTimer.isActive());
+        QCOMPARE(f.engine()->LastOnlineColor, 0);
+        // The device goes away: the port is tried again until the device is back, reported once each way.
         s.ui().menComOn->trigger();
+        Acquisition &a = *f.engine();
+        a.reconnectTimer.setInterval(50);
         s.device.closeMaster();
-        QTRY_COMPARE_WITH_TIMEOUT(f.LastOnlineColor, 255, 10000);
-        QVERIFY(!f.port()->isOpen() && !f.AktTimer.isActive() && !f.MidTimer.isActive());
-        QVERIFY(s.ui().menCom->isEnabled() && s.ui().menComOn->text() == "Hers&tellen");
+        QTRY_COMPARE_WITH_TIMEOUT(a.LastOnlineColor, 255, 10000);
+        QVERIFY(!a.port()->isOpen() && !a.AktTimer.isActive() && !a.MidTimer.isActive() &&
+                a.isReconnecting());
+        QVERIFY(!s.ui().menCom->isEnabled() && s.ui().menComOn->text() == "&Trennen");
+        QCOMPARE(s.ui().labStatus->text(), "Schnittstelle COM 3 nicht verfügbar, neuer Versuch alle 10 s");
+        PseudoTerminal back;
+        QVERIFY(back.linkAs(s.dir.path(), 3));
+        QTRY_VERIFY_WITH_TIMEOUT(a.port()->isOpen(), 10000);
+        QCOMPARE(s.ui().labStatus->text(), "Schnittstelle COM 3 wieder verfügbar");
+        QCOMPARE(back.waitForBytes(6, 5000), requestA);
+        QVERIFY(a.AktTimer.isActive() && a.MidTimer.isActive());
+        QVERIFY(s.log().endsWith(stamp + "Schnittstelle COM 3 wieder verf\xfc"
+                                         "gbar\r\n"));
+        QCOMPARE(s.log().count('\n'), 3);
+        // Gone again: "Trennen" ends the attempts.
+        back.closeMaster();
+        QTRY_VERIFY_WITH_TIMEOUT(a.isReconnecting(), 10000);
+        s.ui().menComOn->trigger();
+        QVERIFY(!a.isReconnecting() && s.ui().menCom->isEnabled() &&
+                s.ui().menComOn->text() == "Hers&tellen");
+        QCOMPARE(a.LastOnlineColor, 0);
         QCOMPARE(s.ui().labStatus->text(), "Schnittstelle geschlossen");
-        QCOMPARE(s.log().count('\n'), 2);
+        QCOMPARE(s.log().count('\n'), 4);
     }
 
     void mainStartsPollingRefusesASecondCopyAndTakesAStaleLock() {
@@ -222,7 +245,8 @@ private slots:
         auto running = MeasPnt::Main(s.dir.path());
         QVERIFY(running && s.boxes.asked.isEmpty());
         MainWindow &f = *running->f;
-        QVERIFY(f.LastOnlineColor == 65280 && f.AktTimer.isActive() && f.MidTimer.isActive());
+        QVERIFY(f.engine()->LastOnlineColor == 65280 && f.engine()->AktTimer.isActive() &&
+                f.engine()->MidTimer.isActive());
         QCOMPARE(f.controls()->labStatus->text(), "Schnittstelle geöffnet  ( 38400,n,8,1 )");
         QCOMPARE(s.device.waitForBytes(6, 5000), requestA);
         QVERIFY(!MeasPnt::Main(s.dir.path()));
@@ -242,8 +266,8 @@ private slots:
             QCOMPARE(s.boxes.asked.first().buttons, MsgBox::Buttons::OkCancel);
             QCOMPARE(running.has_value(), answer == MsgBox::Ok);
             if (running) {
-                QCOMPARE(running->f->LastOnlineColor, 255);
-                QVERIFY(running->f->comDialog()->isVisible() && !running->f->AktTimer.isActive());
+                QCOMPARE(running->f->engine()->LastOnlineColor, 255);
+                QVERIFY(running->f->comDialog()->isVisible() && !running->f->engine()->AktTimer.isActive());
             }
         }
     }
@@ -253,8 +277,8 @@ private slots:
         MainWindow &f = s.load();
         std::vector<std::unique_ptr<QLabel>> labels;
         for (int channel : {1, 2, 5}) {
-            f.channelSlots[channel].shown = true;
-            f.channelSlots[channel].KurzText = QString("K%1").arg(channel);
+            f.engine()->channelSlots[channel].shown = true;
+            f.engine()->channelSlots[channel].KurzText = QString("K%1").arg(channel);
             labels.push_back(std::make_unique<QLabel>(QString(" %1,5 °C ").arg(channel)));
             f.labMW[channel] = labels.back().get();
         }
@@ -280,6 +304,7 @@ private slots:
         MessageBoxes boxes;
         boxes.answers << MsgBox::No;
         auto *progress = new FProg(&mainProgress);
+        QSignalSpy aborts(progress, &FProg::abortRequested);
         progress->show();
         progress->close();
         QCOMPARE(boxes.asked.size(), 1);
@@ -287,13 +312,19 @@ private slots:
                  "Benutzerabbruch: Soll die Mittelwertabfrage beendet werden?");
         QCOMPARE(boxes.asked[0].buttons, MsgBox::Buttons::YesNo);
         // Answered No, the fetch goes on with the main window's progress bar shown instead.
-        QVERIFY(!FetchAbort && !mainProgress.isHidden());
-        // Closed by the program, it asks nothing.
+        QVERIFY(aborts.isEmpty() && !mainProgress.isHidden());
+        // Answered Yes, the fetch stops; closed by the program, it asks nothing.
+        boxes.answers << MsgBox::Yes;
         progress = new FProg(&mainProgress);
+        QSignalSpy confirmed(progress, &FProg::abortRequested);
+        progress->show();
+        progress->close();
+        QCOMPARE(confirmed.size(), 1);
+        progress = new FProg(&mainProgress);
+        QSignalSpy unloaded(progress, &FProg::abortRequested);
         progress->show();
         progress->unload();
-        QVERIFY(FetchAbort && boxes.asked.size() == 1);
-        FetchAbort = false;
+        QVERIFY(unloaded.isEmpty() && boxes.asked.size() == 2);
     }
 };
 

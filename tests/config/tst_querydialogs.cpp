@@ -71,7 +71,7 @@ void TestQueryDialogs::fcMittel_data() {
     add("Abbrechen", {}, "on|on|60 Minuten", "cmbMittel=5 Tage;chkMom;chkDB;comExit", {},
         "05.12.2026 17:00:00");
     add("left on behind the format dialog", {}, "on|on|60 Minuten", "cmbMittel=30 Minuten;comOK",
-        set + "MittInter = 30", "deaktiviert", true);
+        set + "MittInter = 30", "05.12.2026 16:30:00", true);
     add("switched off behind the format dialog", {}, "on|on|60 Minuten", "chkMom;comOK",
         set + "MittelAktiv = 0", "deaktiviert", true);
 }
@@ -85,7 +85,7 @@ void TestQueryDialogs::fcMittel() {
     QFETCH(bool, formatOpen);
     DialogFixture station({sql});
     MainWindow &f = *station.f;
-    f.MidTimer.start();
+    f.engine()->MidTimer.start();
     const QStringList expected = DialogFixture::snapshotAfter({effect});
     QPointer<FcFormat> format = formatOpen ? new FcFormat(f) : nullptr;
     if (format)
@@ -105,14 +105,14 @@ void TestQueryDialogs::fcMittel() {
     QCOMPARE(DialogFixture::snapshot(), expected);
     QCOMPARE(f.controls()->labNextAccess->text(), nextAccess);
     if (format) {
-        QCOMPARE(SysConf.MittelAktiv, false);
+        QVERIFY(!Acquisition::fetchingOn());
         format->close();
     }
     QCOMPARE(QStringLiteral("%1|%2|%3").arg(SysConf.MittInter).arg(SysConf.MittelAktiv).arg(SysConf.SaveMitt),
              DialogFixture::rows(QStringLiteral("SELECT MittInter, MittelAktiv, SaveMitt FROM tblSysConf"))
                  .value(0));
     // The dialog never starts or stops the fetch.
-    QVERIFY(f.MidTimer.isActive());
+    QVERIFY(f.engine()->MidTimer.isActive());
     QVERIFY(station.boxes.asked.isEmpty());
 }
 
@@ -154,7 +154,7 @@ void TestQueryDialogs::fcMoment() {
     QFETCH(QString, effect);
     DialogFixture station({sql});
     MainWindow &f = *station.f;
-    f.AktTimer.start();
+    f.engine()->AktTimer.start();
     const QStringList expected = DialogFixture::snapshotAfter({effect});
     QPointer<FcMoment> dialog = station.open<FcMoment>();
     const Ui::FcMoment &ui = dialog->controls();
@@ -175,10 +175,10 @@ void TestQueryDialogs::fcMoment() {
     QCOMPARE(DialogFixture::snapshot(), expected);
     QCOMPARE(QStringLiteral("%1|%2").arg(SysConf.MomAktiv).arg(SysConf.SaveMom),
              DialogFixture::rows(QStringLiteral("SELECT MomAktiv, SaveMom FROM tblSysConf")).value(0));
-    QCOMPARE(f.AktTimer.interval(), interval);
+    QCOMPARE(f.engine()->AktTimer.interval(), interval);
     // A running timer starts over with the new interval at once (a coarse timer may be 5 % late).
-    QVERIFY(f.AktTimer.isActive());
-    QVERIFY(f.AktTimer.remainingTime() <= interval + interval / 20);
+    QVERIFY(f.engine()->AktTimer.isActive());
+    QVERIFY(f.engine()->AktTimer.remainingTime() <= interval + interval / 20);
     QVERIFY(station.boxes.asked.isEmpty());
 }
 

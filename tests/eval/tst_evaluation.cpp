@@ -38,9 +38,9 @@ void TestEvaluation::channelTableAndPanelFollowTheLogger() {
     MainWindow &f = *rig.f;
     QVERIFY(rig.sim->command("wert 19=12.5"));
     QVERIFY(rig.sim->command("wert 1=1013.2"));
-    f.ReadConfig();
+    f.engine()->ReadConfig();
     QVERIFY(rig.poll());
-    QVERIFY(!f.channelTableStale);
+    QVERIFY(!f.engine()->channelTableStale);
     QVERIFY(f.panel->panelReady);
     QCOMPARE(rows("SELECT count(*), min(KanalNr), max(KanalNr) FROM tblKanal WHERE ProviderID = 1 AND "
                   "ConfigID = 1"),
@@ -52,7 +52,7 @@ void TestEvaluation::channelTableAndPanelFollowTheLogger() {
     QCOMPARE(f.labMK[19]->toolTip(), "Kanal 19");
     QCOMPARE(f.labMW[19]->text(), "12,5 °C ");
     QCOMPARE(f.labMW[1]->text(), "1013,2 hPa ");
-    QCOMPARE(f.channelSlots[7].unit, "W/m²");
+    QCOMPARE(f.engine()->channelSlots[7].unit, "W/m²");
     QVERIFY(!f.labMK[21]);
     // Twenty rows do not fit the viewport: the scroll bar is in use.
     QVERIFY(f.controls()->VScroll->isEnabled());
@@ -73,7 +73,7 @@ void TestEvaluation::instantaneousRowsOnlyWithSaveMom() {
     StationRig rig;
     QVERIFY(rig.start({"--layout", "03,02,01"}, "SaveMom = 1"));
     QVERIFY(rig.sim->command("wert 3=21.5"));
-    rig.f->ReadConfig();
+    rig.f->engine()->ReadConfig();
     QVERIFY(rig.poll()); // builds the channel table: not stored
     QVERIFY(rig.poll());
     QVERIFY(rig.poll());
@@ -139,7 +139,7 @@ void TestEvaluation::postProcessingProgramStartsAtItsHours() {
     const auto started = [&] { return rig.dir->readFile("nachlauf.txt"); };
     QVERIFY(rig.sim->command("zeit 2026-12-05T10:02:00"));
     QVERIFY(rig.sim->command("wert 19=24.0"));
-    rig.f->ReadConfig();
+    rig.f->engine()->ReadConfig();
     QVERIFY(rig.poll());
     QTRY_COMPARE(started(), QByteArray("10-24\n"));
     QVERIFY(rig.poll());

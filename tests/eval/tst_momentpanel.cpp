@@ -1,4 +1,5 @@
 // The instantaneous-values panel in the main window's own controls, named from a real template catalogue.
+#include "eval/channeltable.h"
 #include "eval/ui/momentpanel.h"
 #include "support/programdir.h"
 #include "ui_mainwindow.h"
@@ -48,6 +49,10 @@ struct Fixture {
             .arg(name->y())
             .arg(value->y());
     }
+    void show(const InstValues &values) {
+        takeInstantValues(channelSlots, values);
+        panel->update(channelSlots);
+    }
     int rowLabels() const { return ui.frmMom->findChildren<QLabel *>().size() - 2; }
 };
 
@@ -66,8 +71,8 @@ private slots:
         values[1] = 99999899;
         // Values before the first build are ignored.
         f.channelSlots[1].shown = true;
-        f.panel->update(values, f.channelSlots);
-        QCOMPARE(f.channelSlots[1].value, 0.0);
+        f.show(values);
+        QCOMPARE(f.labMW[1], nullptr);
         f.build("1:1:m 2:2:m 3:3:m 4:4:m 5:5:m 6:6:m 7:7:m 8:8:m");
         QCOMPARE(f.panel->scrollMaximum(), 5);
         f.ui.VScroll->setValue(4); // each step moves the rows up by 60 twips
@@ -89,12 +94,12 @@ private slots:
         QCOMPARE(f.labMW[7]->x(), f.ui.labMW->x());
 
         values[7] = 99999900; // channel 2 is missing from this telegram
-        f.panel->update(values, f.channelSlots);
+        f.show(values);
         QCOMPARE(f.row(1), "Luftdruck|99999899 hPa #000000|Kanal 1 Kanal 1|3 1");
         QCOMPARE(f.row(2), "Relative Luftfeuchte|0 % #000000|Kanal 2 Kanal 2|27 25");
         QCOMPARE(f.row(7), "eigener Name|Fehler #ff0000|Kanal 7 Kanal 7|51 49");
         values[7] = 812.5;
-        f.panel->update(values, f.channelSlots);
+        f.show(values);
         QCOMPARE(f.row(7), "eigener Name|812,5 W/m² #000000|Kanal 7 Kanal 7|51 49");
         QCOMPARE(f.channelSlots[7].value, 812.5);
 

@@ -1,8 +1,11 @@
-// Skylog polls and fetches from the logger simulator over a real pseudo-terminal. Expected output lines are
-// computed with the simulator's own code, independent of the program's decoder.
+// Skylog polls and fetches from the logger simulator, or from a device the test plays, over a real
+// pseudo-terminal. Expected output lines and answers are computed with the simulator's own code, independent
+// of the program's decoder.
 #include "app/fprog.h"
+#include "eval/sqlrows.h"
 #include "logger.h"
 #include "store/database.h"
+#include "store/sysconf.h"
 #include "support/stationrig.h"
 #include "ui_mainwindow.h"
 
@@ -12,6 +15,9 @@
 namespace {
 
 const QString layout = "01,02,07";
+const QByteArray requestH = "\00201\033H\r";
+const QByteArray requestM = "\00201\033M\r";
+const QByteArray requestMR = "\00201\033MR\r";
 
 // The text output lines of the first `count` of `stored` records the simulator hands out.
 QByteArray expectedLines(int count, int stored, bool threeValues = false) {
@@ -40,6 +46,19 @@ QByteArray expectedLines(int count, int stored, bool threeValues = false) {
     return lines;
 }
 
+// Answers as the test's own device sends them: a header over channels 1 and 2, records ten minutes apart.
+QByteArray header(int records) {
+    return loggersim::frameAnswer(
+        'H', loggersim::headerBody("Testlogger", records, StationRig::loggerStart, {{1, 1}, {2, 2}}));
+}
+QByteArray record(int n) {
+    return loggersim::frameAnswer('M', loggersim::averageBody(false, StationRig::loggerStart.addSecs(600 * n),
+                                                              {QByteArray::number(n) + ".5", "7.25"}));
+}
+QByteArray instant() {
+    return loggersim::frameAnswer('A', loggersim::instantBody(StationRig::loggerStart, {{1, 1, "3.5"}}));
+}
+
 } // namespace
 
 class TestAcquisition : public QObject {
@@ -47,44 +66,66 @@ class TestAcquisition : public QObject {
 
     std::unique_ptr<StationRig> rig;
     MainWindow *f = nullptr;
+    Acquisition *a = nullptr;
 
     bool start(const QStringList &arguments, const QString &settings = {}) {
         rig = std::make_unique<StationRig>();
         const bool started = rig->start(QStringList{"--layout", layout} + arguments, settings);
         f = rig->f.get();
+        a = f ? f->engine() : nullptr;
+        return started;
+    }
+    bool startWithDevice(const QString &settings = {}) {
+        rig = std::make_unique<StationRig>();
+        const bool started = rig->startWithDevice(settings);
+        f = rig->f.get();
+        a = f->engine();
         return started;
     }
     QByteArray file(const QString &name) const { return rig->dir->readFile(name); }
+    // The device's part: waits for one request and answers it.
+    bool answer(const QByteArray &request, const QByteArray &reply) {
+        const QByteArray got = rig->device->waitForBytes(int(request.size()), 10000);
+        if (got != request) {
+            qWarning() << "expected" << request << "got" << got;
+            return false;
+        }
+        return reply.isEmpty() || rig->device->write(reply);
+    }
 
 private slots:
     void cleanup() { rig.reset(); }
 
     void instantaneousPoll() {
         QVERIFY(start({"--fault", "ignore@A#2"}, "MomAktiv = 1"));
-        f->ReadConfig();
-        QVERIFY(f->OutTimer.isActive() && f->LastTransColor == 65535);
-        QTRY_COMPARE_WITH_TIMEOUT(f->LastTransColor, 0, 10000);
-        QVERIFY(!f->OutTimer.isActive() && !f->channelTableStale);
-        QCOMPARE(f->LastOnlineColor, 65280);
+        a->ReadConfig();
+        QVERIFY(a->OutTimer.isActive() && a->LastTransColor == 65535);
+        QTRY_COMPARE_WITH_TIMEOUT(a->LastTransColor, 0, 10000);
+        QVERIFY(!a->OutTimer.isActive() && !a->channelTableStale);
+        QCOMPARE(a->LastOnlineColor, 65280);
         QCOMPARE(rig->sim->requests(), QStringList{"A"});
         // An unanswered poll turns the transfer lamp red, the next poll the online lamp too.
-        f->GetMoment();
-        QTRY_COMPARE_WITH_TIMEOUT(f->LastTransColor, 255, 10000);
-        f->GetMoment();
-        QCOMPARE(f->LastOnlineColor, 255);
+        a->GetMoment();
+        QTRY_COMPARE_WITH_TIMEOUT(a->LastTransColor, 255, 10000);
+        a->GetMoment();
+        QCOMPARE(a->LastOnlineColor, 255);
         QCOMPARE(file("Errorlog.txt"), QByteArray());
     }
 
     void fetchWritesEveryRecordOnceUndisturbedByADueCheck() {
         QVERIFY(start({"--records", "3", "--three-values", "--delay", "100"}));
-        f->NextAccessTime = StationRig::skylogNow.addSecs(-600);
+        a->NextAccessTime = StationRig::skylogNow.addSecs(-600);
+        QSignalSpy fetches(a, &Acquisition::fetchStarted);
         connect(f->controls()->prbMittel, &QProgressBar::valueChanged, this, [this](int value) {
-            if (value == 1)
-                f->midTimerTick();
+            if (value == 1) {
+                a->midTimerTick();
+                a->fetchNow();
+            }
         });
         QVERIFY(rig->fetch());
         QCOMPARE(file("Testlog.txt"), expectedLines(3, 3, true));
         QCOMPARE(rig->sim->requests(), (QStringList{"H", "M", "M", "M"}));
+        QCOMPARE(fetches.size(), 1);
         QCOMPARE(rig->statusTexts.last(), "3 Datensätze erhalten.");
         QCOMPARE(file("Errorlog.txt"), QByteArray());
         QCOMPARE(f->controls()->labLastAccess->text(), "05.12.2026 10:00:30");
@@ -93,28 +134,56 @@ private slots:
                           "SELECT LastAccessTime FROM tblTemp WHERE ProviderID = 1 AND ConfigID = 1"),
                  "2026-12-05 10:00:30");
         QVERIFY(f->controls()->menExp->isEnabled() && f->controls()->Command1->isEnabled());
-        QVERIFY(!f->averageAwaited && !f->headerAwaited && f->LastTransColor == 0);
-        // Once the fetch is over, a due check starts the next one.
-        f->NextAccessTime = StationRig::skylogNow.addSecs(-60);
-        f->midTimerTick();
-        QVERIFY(f->fetchCycleActive);
+        QVERIFY(a->phase() == Acquisition::Phase::Idle && a->LastTransColor == 0);
+        // Once the fetch is over, the menu starts the next one.
+        f->controls()->menDatei->aboutToShow();
+        QVERIFY(f->controls()->menFetchNow->isEnabled());
+        f->controls()->menFetchNow->trigger();
+        QVERIFY(a->fetchCycleActive());
+        f->controls()->menDatei->aboutToShow();
+        QVERIFY(!f->controls()->menFetchNow->isEnabled());
+    }
+
+    void faultsAreRetriedAndLoseNoRecord_data() {
+        QTest::addColumn<QStringList>("faults");
+        QTest::addColumn<QStringList>("requests");
+        QTest::addColumn<QByteArray>("log");
+        const QByteArray stamp = "05.12.2026 10:00:30 - ";
+        QTest::newRow("spoilt answers")
+            << QStringList{"split@M#1", "kind@M#2", "field@MR#1", "noise@M#3"}
+            << QStringList{"H", "M", "M", "MR", "MR", "M"}
+            << stamp + "Unbekanntes Kennzeichen: 'X'\r\n" + stamp + "Fehlerhafte Daten\r\n" + stamp +
+                   "Ung\xfcltiger Prozeduraufruf oder ung\xfcltiges Argument\r\n" + stamp +
+                   "Daten ohne STX erhalten\r\n";
+        // The answer is lost: "MR" hands the record out again.
+        QTest::newRow("answer lost") << QStringList{"silence@M#2"} << QStringList{"H", "M", "M", "MR", "M"}
+                                     << stamp + "Datenlogger antwortet nicht\r\n";
+        // The request is not heard: "MR" repeats the record before, which is not stored again.
+        QTest::newRow("request not heard")
+            << QStringList{"ignore@M#2"} << QStringList{"H", "M", "M", "MR", "M", "M"}
+            << stamp + "Datenlogger antwortet nicht\r\n";
+        // The answer comes late, after "MR" has asked again: two copies, stored once.
+        QTest::newRow("late answer") << QStringList{"delay=1800@M#2"} << QStringList{"H", "M", "M", "MR", "M"}
+                                     << stamp + "Datenlogger antwortet nicht\r\n";
+        QTest::newRow("answer twice")
+            << QStringList{"duplicate@M#1"} << QStringList{"H", "M", "M", "M"} << QByteArray();
     }
 
     void faultsAreRetriedAndLoseNoRecord() {
-        QVERIFY(start({"--records", "3", "--fault", "split@M#1", "--fault", "kind@M#2", "--fault",
-                       "field@MR#1", "--fault", "noise@M#3"}));
+        QFETCH(QStringList, faults);
+        QFETCH(QStringList, requests);
+        QFETCH(QByteArray, log);
+        QStringList arguments{"--records", "3"};
+        for (const QString &fault : faults)
+            arguments << "--fault" << fault;
+        QVERIFY(start(arguments, "MittTimeOut = 1000"));
         QVERIFY(rig->fetch());
+        QTRY_COMPARE(rig->sim->requests(), requests);
         QCOMPARE(file("Testlog.txt"), expectedLines(3, 3));
-        QCOMPARE(rig->sim->requests(), (QStringList{"H", "M", "M", "MR", "MR", "M"}));
-        QCOMPARE(rig->statusTexts.filter("Versuch"),
-                 (QStringList{"05.12.2026 10:00:30 - Abfrage 2. Versuch...",
-                              "05.12.2026 10:00:30 - Abfrage 3. Versuch..."}));
-        QCOMPARE(rig->statusTexts.last(), "3 Datensätze erhalten.");
-        QCOMPARE(file("Errorlog.txt"),
-                 "05.12.2026 10:00:30 - Unbekanntes Kennzeichen: 'X'\r\n"
-                 "05.12.2026 10:00:30 - Fehlerhafte Daten\r\n"
-                 "05.12.2026 10:00:30 - Ung\xfcltiger Prozeduraufruf oder ung\xfcltiges Argument\r\n"
-                 "05.12.2026 10:00:30 - Daten ohne STX erhalten\r\n");
+        QCOMPARE(rig->statusTexts.filter("Datensätze").last(), "3 Datensätze erhalten.");
+        QCOMPARE(sqlRows(Store::MainDb(), "SELECT count(*), count(DISTINCT MeasTime) FROM tblMesswerte"),
+                 "9 3");
+        QCOMPARE(file("Errorlog.txt"), log);
     }
 
     void recordGivenUpAfterMaxTriesThenSilence() {
@@ -124,6 +193,9 @@ private slots:
         QTRY_COMPARE(rig->sim->requests(), (QStringList{"H", "M", "MR", "MR"}));
         // The answer to the last "MR" is not waited for; it is still evaluated when it comes.
         QTRY_COMPARE(file("Errorlog.txt").count("Unbekanntes Kennzeichen"), 3);
+        QCOMPARE(rig->statusTexts.filter("Versuch"),
+                 (QStringList{"05.12.2026 10:00:30 - Abfrage 2. Versuch...",
+                              "05.12.2026 10:00:30 - Abfrage 3. Versuch..."}));
         QCOMPARE(rig->statusTexts.last(), "0 Datensätze erhalten.");
         QCOMPARE(f->controls()->labLastAccess->text(), QString());
         // The second header request goes unanswered.
@@ -133,8 +205,8 @@ private slots:
                                        "05.12.2026 10:00:30 - Daten k\366nnen nicht abgefragt werden.\r\n"
                                        "05.12.2026 10:00:30 - Unbekanntes Kennzeichen: 'X'\r\n"
                                        "05.12.2026 10:00:30 - Datenlogger antwortet nicht\r\n");
-        QCOMPARE(f->LastTransColor, 255);
-        QVERIFY(!f->headerAwaited && f->controls()->menExp->isEnabled());
+        QCOMPARE(a->LastTransColor, 255);
+        QVERIFY(a->phase() == Acquisition::Phase::Idle && f->controls()->menExp->isEnabled());
         QCOMPARE(f->controls()->labLastAccess->text(), QString());
     }
 
@@ -148,10 +220,117 @@ private slots:
         QVERIFY(rig->fetch());
         QVERIFY(rig->boxes->asked.size() == 1 && rig->boxes->asked[0].title == "Benutzerabbruch");
         QCOMPARE(rig->statusTexts.last(), "2 Datensätze erhalten.");
-        QCOMPARE(file("Testlog.txt"), expectedLines(2, 6));
         QVERIFY(file("Errorlog.txt").endsWith("Daten k\xf6nnen nicht abgefragt werden.\r\n"));
         QCOMPARE(f->controls()->labLastAccess->text(), "05.12.2026 10:00:30");
-        QVERIFY(!FetchAbort);
+        // The record asked for when the user stopped was handed out: it is stored when it comes.
+        QTRY_COMPARE(file("Testlog.txt"), expectedLines(3, 6));
+    }
+
+    // Whatever a header answer brings, the cycle ends or goes on, and the next due check asks again.
+    void everyHeaderAnswerEndsOrContinuesTheCycle_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QByteArray>("log");
+        const QByteArray good = header(0);
+        QByteArray noEtb = good;
+        noEtb[noEtb.size() - 5] = '|';
+        QByteArray checksumText = good;
+        checksumText.replace(good.size() - 4, 3, "x1y");
+        const auto spoilt = [](const QByteArray &fields) {
+            return loggersim::frameAnswer('H', header(0).mid(2, 49) + fields);
+        };
+        const QByteArray stamp = "05.12.2026 10:00:30 - ";
+        const QByteArray invalid = stamp + "Ung\xfcltiger Prozeduraufruf oder ung\xfcltiges Argument\r\n";
+        QTest::newRow("no ETB") << noEtb << stamp + "Daten ohne ETB erhalten\r\n";
+        QTest::newRow("unknown kind") << loggersim::frameAnswer('Q', good.mid(2, good.size() - 7))
+                                      << stamp + "Unbekanntes Kennzeichen: 'Q'\r\n";
+        QTest::newRow("malformed field") << spoilt("||0101") << stamp + "Fehlerhafte Daten\r\n" + invalid;
+        QTest::newRow("channel 00") << spoilt("|0001")
+                                    << stamp + "Index au\xdf"
+                                               "erhalb des g\xfcltigen Bereichs\r\n";
+        QTest::newRow("checksum no number") << checksumText << stamp + "Typen unvertr\xe4glich\r\n";
+        QTest::newRow("nothing") << QByteArray() << stamp + "Datenlogger antwortet nicht\r\n";
+    }
+
+    void everyHeaderAnswerEndsOrContinuesTheCycle() {
+        QFETCH(QByteArray, reply);
+        QFETCH(QByteArray, log);
+        QVERIFY(startWithDevice("MittTimeOut = 300"));
+        a->ReadConfig();
+        a->NextAccessTime = StationRig::skylogNow.addSecs(-60);
+        QSignalSpy cycles(a, &Acquisition::fetchCycleChanged);
+        a->midTimerTick();
+        QVERIFY(answer(requestH, reply));
+        QTRY_COMPARE(cycles.size(), 2);
+        QCOMPARE(file("Errorlog.txt"), log);
+        QVERIFY(f->controls()->menExp->isEnabled() && a->phase() == Acquisition::Phase::Idle);
+        // The next minute asks again, and a late answer before the header leaves nothing behind.
+        a->midTimerTick();
+        QVERIFY(answer(requestH, instant() + header(1)));
+        QVERIFY(answer(requestM, record(1)));
+        QTRY_COMPARE(cycles.size(), 4);
+        QCOMPARE(rig->statusTexts.last(), "1 Datensätze erhalten.");
+        QCOMPARE(f->labMW[1]->text(), "3,5 °C ");
+    }
+
+    // A request unanswered in the middle of a long fetch is tried again; the minute tick starts nothing.
+    void timeOutInsideAFetchStartsNoSecondFetch() {
+        QVERIFY(startWithDevice("MittTimeOut = 300"));
+        a->NextAccessTime = StationRig::skylogNow.addSecs(-60);
+        QSignalSpy fetches(a, &Acquisition::fetchStarted);
+        a->midTimerTick();
+        QVERIFY(answer(requestH, header(3)));
+        QVERIFY(answer(requestM, record(1)));
+        QVERIFY(answer(requestM, QByteArray()));
+        QVERIFY(answer(requestMR, QByteArray()));
+        a->midTimerTick();
+        QVERIFY(answer(requestMR, record(2)));
+        QVERIFY(answer(requestM, record(3)));
+        QTRY_VERIFY(!a->fetchCycleActive());
+        QCOMPARE(rig->device->readAll(300), QByteArray());
+        QCOMPARE(fetches.size(), 1);
+        QCOMPARE(rig->statusTexts.last(), "3 Datensätze erhalten.");
+        QCOMPARE(sqlRows(Store::MainDb(), "SELECT count(*), count(DISTINCT MeasTime) FROM tblMesswerte"),
+                 "9 3");
+        QCOMPARE(file("Errorlog.txt").count("Datenlogger antwortet nicht"), 2);
+        QTRY_VERIFY(!f->findChild<FProg *>());
+    }
+
+    // Polls are due all the time; none goes out from the header request to the end of the fetch.
+    void noPollSlipsIntoAFetch() {
+        QVERIFY(start({"--records", "20"}, "MomAktiv = 1"));
+        a->AktTimer.setInterval(1);
+        a->MomTimer(true);
+        QTRY_VERIFY(rig->sim->requests().size() > 3);
+        QVERIFY(rig->fetch());
+        a->MomTimer(false);
+        const QStringList requests = rig->sim->requests();
+        const QStringList during = requests.mid(requests.indexOf("H"), 21);
+        QCOMPARE(during, QStringList{"H"} + QStringList(20, "M"));
+        QCOMPARE(rig->statusTexts.filter("Datensätze").last(), "20 Datensätze erhalten.");
+        QCOMPARE(sqlRows(Store::MainDb(), "SELECT count(*), count(DISTINCT MeasTime) FROM tblMesswerte"),
+                 "60 20");
+    }
+
+    // The port goes in the middle of a record: what came counts, the half telegram is forgotten.
+    void portLostInAFetch() {
+        QVERIFY(startWithDevice("MomAktiv = 1"));
+        a->reconnectTimer.setInterval(50);
+        a->GetHeader();
+        QVERIFY(answer(requestH, header(3)));
+        QVERIFY(answer(requestM, record(1)));
+        QVERIFY(answer(requestM, record(2).left(20)));
+        rig->device->closeMaster();
+        QTRY_VERIFY(!a->fetchCycleActive());
+        QCOMPARE(rig->statusTexts.filter("Datensätze").last(), "1 Datensätze erhalten.");
+        QCOMPARE(f->controls()->labLastAccess->text(), "05.12.2026 10:00:30");
+        QVERIFY(a->isReconnecting());
+        rig->device = std::make_unique<PseudoTerminal>();
+        QVERIFY(rig->device->linkAs(rig->dir->path(), 1));
+        QTRY_VERIFY_WITH_TIMEOUT(a->isConnected(), 10000);
+        QVERIFY(answer("\00201\033A\r", instant()));
+        QTRY_COMPARE(a->LastTransColor, 0);
+        QVERIFY(!file("Errorlog.txt").contains("Daten ohne"));
+        QCOMPARE(file("Testlog.txt").count('\n'), 1);
     }
 };
 

@@ -127,7 +127,8 @@ private slots:
         QCOMPARE(QDir(intranet).entryList(QDir::Files, QDir::Name), intranetFiles);
         QCOMPARE(QFileInfo::exists(dir.file(QStringLiteral("dosdevices"))), number != 76);
         for (const QString &entry : goldens) {
-            QFile expected(QFINDTESTDATA(QStringLiteral("expected/") + entry.section(u'=', -1)));
+            QFile expected(QStringLiteral(SKYLOG_TEST_SOURCE_DIR "/publish/expected/") +
+                           entry.section(u'=', -1));
             QVERIFY2(expected.open(QIODevice::ReadOnly), qPrintable(entry));
             const QString folder =
                 writer >= MeasurementPage ? QStringLiteral("dosdevices/p:/Intranet/") : QString();

@@ -1,6 +1,5 @@
 #include "stationrig.h"
 
-#include "app/fprog.h"
 #include "store/database.h"
 #include "store/sysconf.h"
 
@@ -10,7 +9,7 @@
 const QDateTime StationRig::loggerStart(QDate(2026, 12, 5), QTime(10, 0, 0));
 const QDateTime StationRig::skylogNow(QDate(2026, 12, 5), QTime(10, 0, 30));
 
-bool StationRig::start(const QStringList &simulatorArguments, const QString &settings) {
+void StationRig::prepare(const QString &settings) {
     pinGermanLocale();
     dir = std::make_unique<ProgramDir>();
     boxes = std::make_unique<MessageBoxes>();
@@ -22,10 +21,9 @@ bool StationRig::start(const QStringList &simulatorArguments, const QString &set
             (settings.isEmpty() ? QString() : ", " + settings));
     }
     QSqlDatabase::removeDatabase("prepare");
-    sim = std::make_unique<Simulator>();
-    if (!sim->start(dir->path(),
-                    QStringList{"--start", loggerStart.toString(Qt::ISODate)} + simulatorArguments))
-        return false;
+}
+
+bool StationRig::load() {
     f = std::make_unique<MainWindow>(dir->path());
     f->setClock([] { return skylogNow; });
     connect(f.get(), &MainWindow::statusShown, this, [this](const QString &text) { statusTexts << text; });
@@ -33,23 +31,39 @@ bool StationRig::start(const QStringList &simulatorArguments, const QString &set
     return f->ConnectIt(true) == 1;
 }
 
+bool StationRig::start(const QStringList &simulatorArguments, const QString &settings) {
+    prepare(settings);
+    sim = std::make_unique<Simulator>();
+    return sim->start(dir->path(),
+                      QStringList{"--start", loggerStart.toString(Qt::ISODate)} + simulatorArguments) &&
+           load();
+}
+
+bool StationRig::startWithDevice(const QString &settings) {
+    prepare(settings);
+    device = std::make_unique<PseudoTerminal>();
+    return device->linkAs(dir->path(), 1) && load();
+}
+
 StationRig::~StationRig() {
     f.reset();
     sim.reset();
+    device.reset();
     boxes.reset();
     Store::MainDb().close();
     SysConf = SysConfRecord();
-    FetchAbort = false;
 }
 
 bool StationRig::poll() {
+    Acquisition *a = f->engine();
     const bool wasOn = std::exchange(SysConf.MomAktiv, true);
-    f->GetMoment();
+    a->GetMoment();
     SysConf.MomAktiv = wasOn;
-    return QTest::qWaitFor([this] { return !f->OutTimer.isActive() && f->LastTransColor == 0; }, 10000);
+    return QTest::qWaitFor([a] { return !a->OutTimer.isActive() && a->LastTransColor == 0; }, 10000);
 }
 
 bool StationRig::fetch() {
-    f->GetHeader();
-    return f->fetchCycleActive && QTest::qWaitFor([this] { return !f->fetchCycleActive; }, 60000);
+    Acquisition *a = f->engine();
+    a->GetHeader();
+    return a->fetchCycleActive() && QTest::qWaitFor([a] { return !a->fetchCycleActive(); }, 60000);
 }

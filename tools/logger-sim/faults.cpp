@@ -15,10 +15,10 @@ struct KindName {
 };
 
 const KindName kindNames[] = {
-    {FaultKind::Ignore, "ignore"},  {FaultKind::Silence, "silence"}, {FaultKind::Checksum, "checksum"},
-    {FaultKind::Noise, "noise"},    {FaultKind::Split, "split"},     {FaultKind::Delay, "delay"},
-    {FaultKind::NoEtb, "noetb"},    {FaultKind::NoCr, "nocr"},       {FaultKind::WrongKind, "kind"},
-    {FaultKind::BadField, "field"},
+    {FaultKind::Ignore, "ignore"},  {FaultKind::Silence, "silence"},     {FaultKind::Checksum, "checksum"},
+    {FaultKind::Noise, "noise"},    {FaultKind::Split, "split"},         {FaultKind::Delay, "delay"},
+    {FaultKind::NoEtb, "noetb"},    {FaultKind::NoCr, "nocr"},           {FaultKind::WrongKind, "kind"},
+    {FaultKind::BadField, "field"}, {FaultKind::Duplicate, "duplicate"},
 };
 
 bool hasFault(const QList<Fault> &faults, FaultKind kind) {
@@ -108,6 +108,8 @@ QList<Chunk> transmission(const Answer &answer, const QList<Fault> &faults, int 
     } else {
         chunks.append({pause, telegram});
     }
+    if (hasFault(faults, FaultKind::Duplicate))
+        chunks.append({0, telegram});
     return chunks;
 }
 
@@ -130,7 +132,7 @@ QList<Fault> FaultPlan::next(const QByteArray &command) {
         static const FaultKind randomKinds[] = {FaultKind::Ignore, FaultKind::Silence,   FaultKind::Checksum,
                                                 FaultKind::Noise,  FaultKind::Split,     FaultKind::Delay,
                                                 FaultKind::NoEtb,  FaultKind::WrongKind, FaultKind::BadField,
-                                                FaultKind::NoCr};
+                                                FaultKind::NoCr,   FaultKind::Duplicate};
         const FaultKind kind = randomKinds[random.bounded(static_cast<quint64>(std::size(randomKinds)))];
         faults.append({kind, kind == FaultKind::Delay ? 200 + static_cast<int>(random.bounded(2000ull)) : 0});
     }

@@ -24,6 +24,7 @@ enum class FaultKind {
     NoCr,      // the closing CR is missing
     WrongKind, // kind letter "X" (checksum fits)
     BadField,  // an empty field at the start of the field list (checksum fits)
+    Duplicate, // the answer goes out twice
 };
 
 struct Fault {

@@ -155,6 +155,7 @@ std::optional<QString> readCommandLine(const QCoreApplication &app, Options *opt
         "  nocr      ohne abschließendes CR\n"
         "  kind      Kennbuchstabe \"X\" statt des richtigen (Prüfsumme passend)\n"
         "  field     leeres Feld vor der Feldliste (Prüfsumme passend)\n"
+        "  duplicate Antwort wird zweimal gesendet\n"
         "Beispiel: --fault checksum@A#1 --fault split@M\n"
         "\n"
         "Befehle auf der Standardeingabe, eine Zeile je Befehl:\n"

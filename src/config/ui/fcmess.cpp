@@ -1,7 +1,6 @@
 #include "config/ui/fcmess.h"
 
 #include "ui_fcmess.h"
-#include "ui_mainwindow.h"
 
 #include "app/mainwindow.h"
 #include "app/msgbox.h"
@@ -33,7 +32,7 @@ void FcMess::FillLists() {
     std::optional<RunError> error;
     const QList<StationStore::Logger> loggers = StationStore::readLoggers(Store::MainDb(), &error);
     if (error)
-        f.AddText(error->text, MessageKind::unexpectedError);
+        f.engine()->AddText(error->text, MessageKind::unexpectedError);
     if (!loggers.isEmpty()) {
         ui->cmbProvider->clear();
         int current = -1;
@@ -55,7 +54,7 @@ FcMess::LoggerLists &FcMess::listsOf(qint32 provider) {
     std::optional<RunError> error;
     LoggerLists loaded{StationStore::readConfigurations(Store::MainDb(), provider, &error), 0};
     if (error)
-        f.AddText(error->text, MessageKind::unexpectedError);
+        f.engine()->AddText(error->text, MessageKind::unexpectedError);
     const QList<qint32> &entries = loaded.configs.entries();
     // The current logger opens at the current configuration; another one at its first configuration.
     if (provider == SysConf.Provider) {
@@ -164,16 +163,13 @@ void FcMess::comOKClick() {
         return;
     }
 
-    Ui::MainWindow *main = f.controls();
-    main->labSelStat->setText(ui->selStat->currentText());
-    main->labStation->setText(ui->txtName->text());
-    main->labLogger->setText(ui->cmbProvider->currentText());
+    f.showStation(ui->selStat->currentText(), ui->txtName->text(), ui->cmbProvider->currentText());
     const bool pairChanged = provider != SysConf.Provider || konfiguration != SysConf.Konfiguration;
     SysConf.Provider = provider;
     SysConf.Konfiguration = konfiguration;
     // The acquisition follows the new pair: its last access, its next access and its channel table.
     if (pairChanged)
-        f.stationChanged();
+        f.engine()->stationChanged();
     accept();
 }
 

@@ -4,7 +4,6 @@
 
 #include "app/mainwindow.h"
 #include "config/intervals.h"
-#include "publish/outputformat.h"
 #include "store/database.h"
 #include "store/sysconf.h"
 
@@ -15,9 +14,7 @@ FcMittel::FcMittel(MainWindow &mainWindow)
     for (const Intervals::AverageInterval &interval : Intervals::averageIntervals())
         ui->cmbMittel->addItem(interval.text, interval.minutes);
 
-    // While the output format is edited the fetch is held off; the dialog shows the setting as the user left
-    // it.
-    ui->chkMom->setChecked(AverageFetchHold::mittelAktiv());
+    ui->chkMom->setChecked(SysConf.MittelAktiv);
     ui->cmbMittel->setEnabled(ui->chkMom->isChecked());
     ui->chkDB->setChecked(SysConf.SaveMitt);
     ui->cmbMittel->setCurrentIndex(Intervals::averageIndex(SysConf.MittInter));
@@ -54,7 +51,7 @@ void FcMittel::comOKClick() {
     }
     SysConf.SaveMitt = chosen.SaveMitt;
     SysConf.MittInter = chosen.MittInter;
-    AverageFetchHold::setMittelAktiv(chosen.MittelAktiv);
-    f.GetNextAcc();
+    SysConf.MittelAktiv = chosen.MittelAktiv;
+    f.engine()->GetNextAcc();
     accept();
 }

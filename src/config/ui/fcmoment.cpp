@@ -16,7 +16,7 @@ FcMoment::FcMoment(MainWindow &mainWindow)
     enableInterval(SysConf.MomAktiv);
     ui->chkDB->setChecked(SysConf.SaveMom);
     // The timer holds the current interval.
-    ui->slidMoment->setValue(Intervals::secondsForInterval(f.AktTimer.interval()));
+    ui->slidMoment->setValue(Intervals::secondsForInterval(f.engine()->AktTimer.interval()));
     ui->labInter->setText(Intervals::secondsLabel(ui->slidMoment->value()));
 
     connect(ui->slidMoment, &QSlider::valueChanged, this, &FcMoment::slidMomentChange);
@@ -63,6 +63,6 @@ void FcMoment::comOKClick() {
     SysConf.MomAktiv = chosen.MomAktiv;
     SysConf.SaveMom = chosen.SaveMom;
     // A running timer starts over with the new interval at once.
-    f.AktTimer.setInterval(interval);
+    f.engine()->AktTimer.setInterval(interval);
     accept();
 }

@@ -120,15 +120,12 @@ std::optional<RunError> MomentPanel::InitMoment(const QSqlDatabase &db, const Ch
     return std::nullopt;
 }
 
-void MomentPanel::update(const InstValues &values, ChannelSlots &channelSlots) {
+void MomentPanel::update(const ChannelSlots &channelSlots) {
     if (!panelReady)
         return;
     for (int channel = 1; channel <= lastChannel; ++channel) {
-        ChannelSlot &slot = channelSlots[channel];
-        if (!slot.shown)
-            continue;
-        slot.value = values[channel];
-        if (labMW[channel])
+        const ChannelSlot &slot = channelSlots[channel];
+        if (slot.shown && labMW[channel])
             showValue(labMW[channel], slot);
     }
 }

@@ -29,9 +29,8 @@ public:
     // error the build ends where it stands and panelReady keeps its value.
     std::optional<RunError> InitMoment(const QSqlDatabase &db, const ChannelSlots &channelSlots);
 
-    // Takes the values of an "A" telegram into the shown slots and their value labels (0 for a channel
-    // missing from the telegram). Does nothing until the panel has been built.
-    void update(const InstValues &values, ChannelSlots &channelSlots);
+    // Shows the current values of the shown slots. Does nothing until the panel has been built.
+    void update(const ChannelSlots &channelSlots);
 
     // The maximum of the last build in scroll steps; below 1 the scroll bar is disabled and holds the range
     // 0 ... 0.
