@@ -215,8 +215,9 @@ void Acquisition::portLost(const QString &text) {
 }
 
 void Acquisition::tryReconnect() {
-    // Each attempt is silent: only the return of the device is reported.
-    if (openPort(portSettings))
+    // Each attempt is silent: only the return of the device is reported. While the port's name stands for
+    // another device (its link is gone), that one is not taken instead.
+    if (MSComm->deviceName() != MSComm->openedDevice() || openPort(portSettings))
         return;
     reconnectTimer.stop();
     const QString text = QStringLiteral("Schnittstelle %1 wieder verfügbar").arg(MSComm->portLabel());

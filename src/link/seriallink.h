@@ -59,6 +59,8 @@ public:
     QString portLabel() const;
     // The device that commPort() stands for, see resolvePortName().
     QString deviceName() const;
+    // The device the port was last opened on.
+    QString openedDevice() const { return m_device; }
 
     // COM n is <programDir>/dosdevices/com<n> when that link exists (a link to /dev/ttyUSB0, a
     // pseudo-terminal …), otherwise the platform's own name of the n-th serial port.

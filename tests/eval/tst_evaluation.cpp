@@ -27,6 +27,8 @@ class TestEvaluation : public QObject {
 private slots:
     void channelTableAndPanelFollowTheLogger();
     void instantaneousRowsOnlyWithSaveMom();
+    void aFailedStepEndsTheTelegram_data();
+    void aFailedStepEndsTheTelegram();
     void averageRecordsBecomeRowsOfKindsTwoToFour_data();
     void averageRecordsBecomeRowsOfKindsTwoToFour();
     void postProcessingProgramStartsAtItsHours();
@@ -83,6 +85,34 @@ void TestEvaluation::instantaneousRowsOnlyWithSaveMom() {
     SysConf.SaveMom = false;
     QVERIFY(rig.poll());
     QCOMPARE(rows("SELECT count(*) FROM tblMesswerte"), "2");
+}
+
+void TestEvaluation::aFailedStepEndsTheTelegram_data() {
+    QTest::addColumn<bool>("stale");
+    QTest::addColumn<QString>("sql");
+    QTest::newRow("channel table") << true << "DROP TABLE tblKanal";
+    QTest::newRow("instantaneous row") << false << "DROP TABLE tblMesswerte";
+}
+
+// After a failed step nothing more of the telegram is done: no post-processing check, no black lamp.
+void TestEvaluation::aFailedStepEndsTheTelegram() {
+    QFETCH(bool, stale);
+    QFETCH(QString, sql);
+    StationRig rig;
+    QVERIFY(rig.start({}, "SaveMom = 1"));
+    QVERIFY(rig.dir->writeFile("Nachlauf.exe", "#!/bin/sh\necho \"$@\" >> nachlauf.txt\n"));
+    QFile::setPermissions(rig.dir->file("Nachlauf.exe"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    rig.f->engine()->ReadConfig();
+    if (!stale)
+        QVERIFY(rig.poll());
+    sqlValue(Store::MainDb(), sql);
+    QVERIFY(rig.sim->command("zeit 2026-12-05T10:02:00"));
+    QVERIFY(rig.sim->command("wert 19=24.0"));
+    QVERIFY(!rig.poll());
+    QCOMPARE(rig.f->engine()->LastTransColor, 65280);
+    QVERIFY(rig.dir->readFile("Errorlog.txt").contains("Datenbankfehler"));
+    QCOMPARE(rig.dir->readFile("nachlauf.txt"), QByteArray());
 }
 
 void TestEvaluation::averageRecordsBecomeRowsOfKindsTwoToFour_data() {

@@ -18,7 +18,8 @@ const KindName kindNames[] = {
     {FaultKind::Ignore, "ignore"},  {FaultKind::Silence, "silence"},     {FaultKind::Checksum, "checksum"},
     {FaultKind::Noise, "noise"},    {FaultKind::Split, "split"},         {FaultKind::Delay, "delay"},
     {FaultKind::NoEtb, "noetb"},    {FaultKind::NoCr, "nocr"},           {FaultKind::WrongKind, "kind"},
-    {FaultKind::BadField, "field"}, {FaultKind::Duplicate, "duplicate"},
+    {FaultKind::BadField, "field"}, {FaultKind::Duplicate, "duplicate"}, {FaultKind::Garbage, "garbage"},
+    {FaultKind::Vanish, "vanish"},
 };
 
 bool hasFault(const QList<Fault> &faults, FaultKind kind) {
@@ -41,7 +42,8 @@ std::optional<FaultRule> parseFaultRule(const QString &text) {
         return std::nullopt;
     FaultRule rule{{found->kind, 0}, m.captured(3).toUpper().toLatin1(), 0};
     const bool hasValue = m.hasCaptured(2) && !m.captured(2).isEmpty();
-    if ((found->kind == FaultKind::Delay) != hasValue)
+    const bool takesValue = found->kind == FaultKind::Delay || found->kind == FaultKind::Vanish;
+    if (takesValue != hasValue)
         return std::nullopt;
     if (hasValue) {
         bool ok = false;
@@ -62,7 +64,7 @@ QString faultName(const Fault &fault) {
     for (const KindName &k : kindNames) {
         if (k.kind != fault.kind)
             continue;
-        if (fault.kind == FaultKind::Delay)
+        if (fault.kind == FaultKind::Delay || fault.kind == FaultKind::Vanish)
             return QStringLiteral("%1=%2").arg(QLatin1String(k.name)).arg(fault.delayMs);
         return QLatin1String(k.name);
     }
@@ -70,7 +72,7 @@ QString faultName(const Fault &fault) {
 }
 
 QList<Chunk> transmission(const Answer &answer, const QList<Fault> &faults, int delayMs,
-                          const QByteArray &noise) {
+                          const QByteArray &noise, const QByteArray &garbage) {
     if (hasFault(faults, FaultKind::Ignore) || hasFault(faults, FaultKind::Silence))
         return {};
     const char kind = hasFault(faults, FaultKind::WrongKind) ? 'X' : answer.kind;
@@ -99,6 +101,10 @@ QList<Chunk> transmission(const Answer &answer, const QList<Fault> &faults, int 
     QList<Chunk> chunks;
     if (hasFault(faults, FaultKind::Noise)) {
         chunks.append({pause, noise});
+        pause = 0;
+    }
+    if (hasFault(faults, FaultKind::Garbage)) {
+        chunks.append({pause, garbage});
         pause = 0;
     }
     if (hasFault(faults, FaultKind::Split)) {
@@ -132,11 +138,25 @@ QList<Fault> FaultPlan::next(const QByteArray &command) {
         static const FaultKind randomKinds[] = {FaultKind::Ignore, FaultKind::Silence,   FaultKind::Checksum,
                                                 FaultKind::Noise,  FaultKind::Split,     FaultKind::Delay,
                                                 FaultKind::NoEtb,  FaultKind::WrongKind, FaultKind::BadField,
-                                                FaultKind::NoCr,   FaultKind::Duplicate};
+                                                FaultKind::NoCr,   FaultKind::Duplicate, FaultKind::Garbage,
+                                                FaultKind::Vanish};
         const FaultKind kind = randomKinds[random.bounded(static_cast<quint64>(std::size(randomKinds)))];
-        faults.append({kind, kind == FaultKind::Delay ? 200 + static_cast<int>(random.bounded(2000ull)) : 0});
+        int delayMs = 0;
+        if (kind == FaultKind::Delay)
+            delayMs = 200 + static_cast<int>(random.bounded(2000ull));
+        else if (kind == FaultKind::Vanish)
+            delayMs = 5000 + static_cast<int>(random.bounded(55000ull));
+        faults.append({kind, delayMs});
     }
     return faults;
+}
+
+QByteArray FaultPlan::garbage() {
+    QByteArray bytes;
+    const int length = 4 + static_cast<int>(random.bounded(37ull));
+    while (bytes.size() < length)
+        bytes.append(static_cast<char>(random.bounded(256ull)));
+    return bytes;
 }
 
 QByteArray FaultPlan::noise() {

@@ -25,6 +25,8 @@ enum class FaultKind {
     WrongKind, // kind letter "X" (checksum fits)
     BadField,  // an empty field at the start of the field list (checksum fits)
     Duplicate, // the answer goes out twice
+    Garbage,   // random bytes, STX and CR among them, before the answer
+    Vanish,    // the device goes away (delayMs long) instead of answering
 };
 
 struct Fault {
@@ -52,10 +54,10 @@ struct Chunk {
 
 constexpr int splitPauseMs = 50;
 
-// What goes onto the line for an answer: delayMs before it, spoilt by the faults; noise is what the
-// Noise fault puts in front. Empty when a fault swallows the answer.
+// What goes onto the line for an answer: delayMs before it, spoilt by the faults; noise and garbage are what
+// the Noise and Garbage faults put in front. Empty when a fault swallows the answer.
 QList<Chunk> transmission(const Answer &answer, const QList<Fault> &faults, int delayMs,
-                          const QByteArray &noise);
+                          const QByteArray &noise, const QByteArray &garbage);
 
 // Decides which faults hit which request: the fixed rules by counting requests per command, and random
 // faults at the given rate, drawn from the seed.
@@ -68,6 +70,8 @@ public:
 
     // Four to twelve garbage bytes, none of them STX or CR.
     QByteArray noise();
+    // Four to forty bytes of any value.
+    QByteArray garbage();
 
 private:
     QList<FaultRule> rules;

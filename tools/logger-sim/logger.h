@@ -58,6 +58,8 @@ public:
     std::optional<Answer> answer(const QByteArray &command, const QDateTime &now);
 
     int storedCount() const { return memory.count(); }
+    // The record "M" handed out last.
+    std::optional<QDateTime> lastHandedOut() const { return memory.lastHandedOut(); }
     // Holds the instantaneous value of a channel at a fixed value (for demonstrations and tests).
     void pin(int channel, double value) { pinned[channel] = value; }
 

@@ -1,8 +1,8 @@
 // Simulated data logger on a pseudo-terminal: the station program talks to it as to its serial port.
 
+#include "device.h"
 #include "faults.h"
 #include "logger.h"
-#include "ptyport.h"
 #include "telegram.h"
 #include "weather.h"
 
@@ -38,27 +38,6 @@ void logLine(const QString &text) {
     std::fputs(line.constData(), stderr);
 }
 
-// Printable form of a telegram for the log.
-QString visible(const QByteArray &bytes) {
-    QString text;
-    for (const char c : bytes) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == stx)
-            text += QLatin1String("<STX>");
-        else if (c == etb)
-            text += QLatin1String("<ETB>");
-        else if (c == esc)
-            text += QLatin1String("<ESC>");
-        else if (c == cr)
-            text += QLatin1String("<CR>");
-        else if (u < 0x20 || u > 0x7E)
-            text += QStringLiteral("<%1>").arg(u, 2, 16, QLatin1Char('0'));
-        else
-            text += QLatin1Char(c);
-    }
-    return text;
-}
-
 // The logger's clock: real time, or a given start that runs on in real time.
 class Clock {
 public:
@@ -82,29 +61,6 @@ int signalPipe[2] = {-1, -1};
 void onSignal(int signalNumber) {
     const char c = static_cast<char>(signalNumber);
     [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &c, 1);
-}
-
-// Links <dir>/dosdevices/com<N> to the slave, replacing a link left behind by an earlier run.
-bool createLink(const QString &linkPath, const QString &target, QString *error) {
-    const QFileInfo info(linkPath);
-    if (!QDir().mkpath(info.absolutePath())) {
-        *error = QStringLiteral("Verzeichnis %1 kann nicht angelegt werden").arg(info.absolutePath());
-        return false;
-    }
-    if (info.isSymLink()) {
-        if (!QFile::remove(linkPath)) {
-            *error = QStringLiteral("Alte Verknüpfung %1 kann nicht entfernt werden").arg(linkPath);
-            return false;
-        }
-    } else if (info.exists()) {
-        *error = QStringLiteral("%1 existiert und ist keine Verknüpfung").arg(linkPath);
-        return false;
-    }
-    if (::symlink(QFile::encodeName(target).constData(), QFile::encodeName(linkPath).constData()) != 0) {
-        *error = QStringLiteral("Verknüpfung %1 kann nicht angelegt werden").arg(linkPath);
-        return false;
-    }
-    return true;
 }
 
 struct Options {
@@ -156,6 +112,8 @@ std::optional<QString> readCommandLine(const QCoreApplication &app, Options *opt
         "  kind      Kennbuchstabe \"X\" statt des richtigen (Prüfsumme passend)\n"
         "  field     leeres Feld vor der Feldliste (Prüfsumme passend)\n"
         "  duplicate Antwort wird zweimal gesendet\n"
+        "  garbage   Zufallsbytes (auch STX und CR) vor der Antwort\n"
+        "  vanish=MS Gerät verschwindet für MS Millisekunden (Terminal und Verknüpfung weg)\n"
         "Beispiel: --fault checksum@A#1 --fault split@M\n"
         "\n"
         "Befehle auf der Standardeingabe, eine Zeile je Befehl:\n"
@@ -219,7 +177,8 @@ std::optional<QString> readCommandLine(const QCoreApplication &app, Options *opt
         QStringLiteral("ART@BEFEHL#N"));
     const QCommandLineOption faultRateOption(
         QStringLiteral("fault-rate"),
-        QStringLiteral("Anteil P (0 … 1) der Anfragen, die eine zufällige Störung trifft (zur Vorführung)."),
+        QStringLiteral("Anteil P (0 … 1) der Anfragen, die eine zufällige Störung trifft, gezogen aus "
+                       "--seed: Dauertest mit allen Störungsarten, auch dem Verschwinden des Geräts."),
         QStringLiteral("P"), QStringLiteral("0"));
     const QCommandLineOption baudOption(
         QStringLiteral("baud"),
@@ -307,15 +266,6 @@ std::optional<QString> readCommandLine(const QCoreApplication &app, Options *opt
     return std::nullopt;
 }
 
-// What the logger and its line need while it runs.
-struct Session {
-    const Options &options;
-    Clock &clock;
-    Logger &logger;
-    FaultPlan &plan;
-    PtyPort &port;
-};
-
 // Carries out one command line of standard input; gives what it did, for the log.
 QString runCommand(const QString &line, Clock &clock, Logger &logger) {
     const QString word = line.section(QLatin1Char(' '), 0, 0);
@@ -338,45 +288,6 @@ QString runCommand(const QString &line, Clock &clock, Logger &logger) {
         return QStringLiteral("Kanal %1 steht auf %2").arg(channel).arg(value);
     }
     return QStringLiteral("Unbekannter Befehl: %1").arg(line);
-}
-
-// Answers one request, or not: other stations, unknown commands and some faults get no answer.
-void answerRequest(Session &s, const Request &r) {
-    if (r.station != s.options.station) {
-        logLine(QStringLiteral("Anfrage %1 an Station %2 überhört")
-                    .arg(QString::fromLatin1(r.command), QString::fromLatin1(r.station)));
-        return;
-    }
-    if (r.command != "A" && r.command != "H" && r.command != "M" && r.command != "MR") {
-        logLine(QStringLiteral("Unbekannter Befehl %1").arg(visible(r.command)));
-        return;
-    }
-    const QDateTime now = s.clock.now();
-    if (const int added = s.logger.catchUp(now))
-        logLine(QStringLiteral("%1 neue Datensätze").arg(added));
-    const QList<Fault> faults = s.plan.next(r.command);
-    QStringList names;
-    for (const Fault &f : faults)
-        names.append(faultName(f));
-    const bool ignored =
-        std::any_of(faults.begin(), faults.end(), [](const Fault &f) { return f.kind == FaultKind::Ignore; });
-    const auto answer = ignored ? std::nullopt : s.logger.answer(r.command, now);
-    if (!answer) {
-        logLine(QStringLiteral("%1: keine Antwort%2")
-                    .arg(QString::fromLatin1(r.command),
-                         ignored ? QStringLiteral(" (ignore)") : QStringLiteral(" (nichts gespeichert)")));
-        return;
-    }
-    const QList<Chunk> chunks = transmission(*answer, faults, s.options.delayMs, s.plan.noise());
-    QByteArray sent;
-    for (const Chunk &c : chunks)
-        sent += c.bytes;
-    logLine(QStringLiteral("%1 -> %2%3")
-                .arg(QString::fromLatin1(r.command),
-                     sent.isEmpty() ? QStringLiteral("(verloren)") : visible(sent),
-                     names.isEmpty() ? QString()
-                                     : QStringLiteral("  [%1]").arg(names.join(QLatin1String(", ")))));
-    s.port.send(chunks);
 }
 
 } // namespace
@@ -414,27 +325,16 @@ int main(int argc, char *argv[]) {
     Clock clock(o.start);
     Logger logger(o.logger, clock.now());
     FaultPlan plan(o.faults, o.faultRate, o.seed);
-    RequestParser requests;
-
-    PtyPort port;
+    LoggerDevice device({o.linkPath, o.station, o.baud, o.delayMs}, logger, plan,
+                        [&clock] { return clock.now(); });
+    QObject::connect(&device, &LoggerDevice::logged, &app, logLine);
     QString error;
-    if (!port.open(&error))
-        return fail(error);
-    port.setBaud(o.baud);
-    if (!createLink(o.linkPath, port.slavePath(), &error))
+    if (!device.open(&error))
         return fail(error);
     logLine(QStringLiteral("%1 -> %2, Station %3, %4 Kanäle, %5 Datensätze gespeichert")
-                .arg(o.linkPath, port.slavePath(), QString::fromLatin1(o.station))
+                .arg(o.linkPath, device.slavePath(), QString::fromLatin1(o.station))
                 .arg(o.logger.layout.size())
                 .arg(logger.storedCount()));
-
-    QObject::connect(&port, &PtyPort::failed, &app,
-                     [](const QString &text) { logLine(QStringLiteral("Schreibfehler: %1").arg(text)); });
-    Session session{o, clock, logger, plan, port};
-    QObject::connect(&port, &PtyPort::received, &app, [&](const QByteArray &bytes) {
-        for (const Request &r : requests.feed(bytes))
-            answerRequest(session, r);
-    });
 
     // Commands on standard input: set the clock, pin a value.
     QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
@@ -464,13 +364,9 @@ int main(int argc, char *argv[]) {
     });
     recordTimer.start();
 
-    std::fputs(("bereit: " + QFile::encodeName(port.slavePath()) + '\n').constData(), stdout);
+    std::fputs(("bereit: " + QFile::encodeName(device.slavePath()) + '\n').constData(), stdout);
     std::fflush(stdout);
 
-    const int result = QCoreApplication::exec();
-
-    // Remove the link only while it is still ours: a later run may have replaced it.
-    if (QFileInfo(o.linkPath).symLinkTarget() == QFileInfo(port.slavePath()).absoluteFilePath())
-        QFile::remove(o.linkPath);
-    return result;
+    // The link goes with the device, on the normal way out.
+    return QCoreApplication::exec();
 }

@@ -1,0 +1,43 @@
+// Four hours of a station whose logger spoils one answer in ten in every way the line can, and now and then
+// vanishes for up to a minute, in accelerated time. Nothing may stall, nothing may be stored twice, and a
+// record may only be missing where the error log tells of its loss.
+#include "support/soak.h"
+
+#include <QtTest>
+
+class TestSoak : public QObject {
+    Q_OBJECT
+
+public:
+    bool accelerated = false;
+
+private slots:
+    void fourHoursOfFaults() {
+        if (!accelerated)
+            QSKIP("faketime is not installed");
+        SoakOptions options;
+        options.speed = 300;
+        options.days = 4.0 / 24;
+        options.faultRate = 0.15;
+        options.seed = 7;
+        const SoakFigures figures = runSoak(options);
+        qInfo().noquote() << figures.report();
+        QCOMPARE(figures.failure, QString());
+        QVERIFY(figures.requests > 450 && figures.fetches >= 24 && figures.vanishes >= 2);
+        QVERIFY2(figures.longestSilenceMs <= figures.silenceLimitMs, qPrintable(figures.report()));
+        QCOMPARE(figures.headersInsideFetch, 0);
+        QCOMPARE(figures.timesStoredTwice, 0);
+        QVERIFY2(figures.recordsMissing <= figures.lossReports, qPrintable(figures.report()));
+        QVERIFY(figures.recordsStored >= figures.recordsHandedOut - figures.recordsMissing);
+    }
+};
+
+int main(int argc, char *argv[]) {
+    const bool accelerated = acceleratedTime(argc, argv, 300);
+    QCoreApplication app(argc, argv);
+    TestSoak test;
+    test.accelerated = accelerated;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_soak.moc"
