@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/datamenu.h"
 #include "app/fprog.h"
 #include "app/msgbox.h"
 #include "app/pictures.h"
@@ -26,6 +27,7 @@
 #include "store/database.h"
 #include "store/station.h"
 #include "store/sysconf.h"
+#include "store/upgrade.h"
 #include "ui_fccom.h"
 #include "ui_mainwindow.h"
 
@@ -128,6 +130,7 @@ MainWindow::MainWindow(const QString &dir, QWidget *parent)
     });
     connect(ui->menInfo, &QAction::triggered, this, [this] { openWindow(fInfo, [] { return new FInfo; }); });
     addPublishingSwitches();
+    DataMenu::add(*this, programDir, [this] { return now(); });
     showWinsockErrors(mailer, this);
     connect(&mailer, &SmtpMailer::message, this, &MainWindow::AddText);
     connect(ui->Command1, &QPushButton::clicked, this, &MainWindow::command1Click);
@@ -159,6 +162,8 @@ void MainWindow::load() {
     ui->menComOn->setData(QStringLiteral("0"));
 
     openDatabase();
+    if (auto error = Store::upgradeSchema(Store::MainDb()))
+        startError(*error);
 
     const SysConfLoad settings = loadSysConf(Store::MainDb(), SysConf);
     for (const RunError &error : settings.errors)
@@ -178,6 +183,7 @@ void MainWindow::load() {
     headerAwaited = false;
     LastTransColor = -1;
     ShowTrans(0);
+    refreshGapCount();
 }
 
 void MainWindow::openDatabase() {
@@ -786,6 +792,7 @@ void MainWindow::GetItAll() {
     ui->Command1->setEnabled(true);
     averageAwaited = false;
     QCoreApplication::processEvents();
+    refreshGapCount();
 }
 
 bool MainWindow::fetchRecords(int &completed) {

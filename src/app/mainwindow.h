@@ -42,6 +42,9 @@ public:
     // station identity. Runs once, before the window is shown.
     void load();
 
+    // Shows the number of average records missing in the last 7 days in the info group.
+    void refreshGapCount();
+
     // Routes one message by its kind: -3 and -1 to the error log, 0 to the text output file, -2 and 1 (and
     // every other kind) to the status line.
     void AddText(const QString &text, int kind);
