@@ -31,13 +31,13 @@ DataMenu::DataMenu(MainWindow &window, const QString &dir, std::function<QDateTi
     menu->setObjectName(QStringLiteral("menDaten"));
     f.menuBar()->insertMenu(f.controls()->menHelp->menuAction(), menu);
     connect(menu->addAction(QStringLiteral("&Verlauf …")), &QAction::triggered, this, [this] {
-        open(fVerlauf, [this] {
+        f.openWindow(fVerlauf, [this] {
             return new FVerlauf(
                 {Store::MainDb(), SysConf.Provider, SysConf.Konfiguration, SysConf.MittInter, now});
         });
     });
     connect(menu->addAction(QStringLiteral("&Exportieren …")), &QAction::triggered, this, [this] {
-        open(fcExport, [this] {
+        f.openWindow(fcExport, [this] {
             return new FcExport(Store::MainDb(), SysConf.Provider, SysConf.Konfiguration, programDir,
                                 now().date());
         });
@@ -45,7 +45,7 @@ DataMenu::DataMenu(MainWindow &window, const QString &dir, std::function<QDateTi
     connect(menu->addAction(QStringLiteral("&Fehlerprotokoll")), &QAction::triggered, this, [this] {
         if (fLog)
             static_cast<FLog *>(fLog.data())->reload();
-        open(fLog, [this] { return new FLog(programDir); });
+        f.openWindow(fLog, [this] { return new FLog(programDir); });
     });
     menu->addSeparator();
     connect(menu->addAction(QStringLiteral("&Programmordner öffnen")), &QAction::triggered, this, [this] {
@@ -53,14 +53,6 @@ DataMenu::DataMenu(MainWindow &window, const QString &dir, std::function<QDateTi
             f.AddText(QStringLiteral("Der Programmordner %1 kann nicht geöffnet werden.").arg(programDir),
                       MessageKind::checkFailed);
     });
-}
-
-void DataMenu::open(QPointer<QWidget> &window, const std::function<QWidget *()> &create) {
-    if (!window)
-        window = create();
-    window->show();
-    window->raise();
-    window->activateWindow();
 }
 
 void MainWindow::refreshGapCount() {

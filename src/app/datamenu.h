@@ -20,7 +20,6 @@ public:
 
 private:
     DataMenu(MainWindow &f, const QString &programDir, std::function<QDateTime()> clock);
-    void open(QPointer<QWidget> &window, const std::function<QWidget *()> &create);
 
     MainWindow &f;
     QString programDir;

@@ -45,6 +45,9 @@ public:
     // Shows the number of average records missing in the last 7 days in the info group.
     void refreshGapCount();
 
+    // Opens a window of the menu, or brings it to the front when it is open.
+    void openWindow(QPointer<QWidget> &window, const std::function<QWidget *()> &create);
+
     // Routes one message by its kind: -3 and -1 to the error log, 0 to the text output file, -2 and 1 (and
     // every other kind) to the status line.
     void AddText(const QString &text, int kind);
@@ -149,8 +152,6 @@ private:
     void evaluateInstant(const TelegramResult &result);
     // Stores an evaluated average record; false (reported) when the rows could not be written.
     bool storeAverage(const TelegramResult &result);
-    // Opens a window of the menu, or brings it to the front when it is open.
-    void openWindow(QPointer<QWidget> &window, const std::function<QWidget *()> &create);
     void addPublishingSwitches();
     void switchPublishing(bool SysConfRecord::*member, const QString &column, bool on);
     // The published outputs: the pages after an instantaneous-values telegram, the page set and the mail

@@ -9,9 +9,9 @@ constexpr qint64 epochJulianDay = 2440588;
 int digits(QStringView text, int from, int count, bool &ok) {
     int value = 0;
     for (int i = from; i < from + count; ++i) {
-        const QChar c = text[i];
-        ok = ok && c.isDigit();
-        value = value * 10 + c.digitValue();
+        const char16_t c = text[i].unicode();
+        ok = ok && c >= u'0' && c <= u'9';
+        value = value * 10 + (c - u'0');
     }
     return value;
 }

@@ -30,6 +30,14 @@ const QColor channelColours[] = {QColor(0, 90, 170),   QColor(200, 40, 30), QCol
 
 constexpr qint64 msecsPerMinute = 60000;
 
+const QString navigationHint =
+    QStringLiteral("Ziehen: Ausschnitt vergrößern · Mausrad: zoomen · rechte Maustaste ziehen: "
+                   "verschieben · Doppelklick: ganzer Zeitraum");
+
+QString errorText(const RunError &error) {
+    return QStringLiteral("Fehler %1: %2").arg(error.number).arg(error.text);
+}
+
 QLineSeries *lineOf(const QVector<QPointF> &points, const QPen &pen) {
     auto *series = new QLineSeries;
     series->replace(points);
@@ -182,15 +190,11 @@ FVerlauf::FVerlauf(Source src, QWidget *parent)
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({200, 640, 300});
 
-    labHint = new QLabel(
-        QStringLiteral("Ziehen: Ausschnitt vergrößern · Mausrad: zoomen · rechte Maustaste ziehen: "
-                       "verschieben · Doppelklick: ganzer Zeitraum"));
+    labHint = new QLabel;
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(splitter, 1);
     layout->addWidget(labHint);
-    if (error)
-        labHint->setText(QStringLiteral("Fehler %1: %2").arg(error->number).arg(error->text));
 
     // Zooming and moving change the range many times in a row: the series follow once they rest.
     redrawTimer.setSingleShot(true);
@@ -211,6 +215,8 @@ FVerlauf::FVerlauf(Source src, QWidget *parent)
     connect(lstChannels, &QListWidget::itemChanged, this, &FVerlauf::reload);
     connect(lstGaps, &QTreeWidget::itemDoubleClicked, this, &FVerlauf::zoomToGap);
     reload();
+    if (error)
+        labHint->setText(errorText(*error));
 }
 
 void FVerlauf::reload() {
@@ -245,8 +251,7 @@ void FVerlauf::reload() {
     if (!error)
         gaps = History::storedGaps(source.db, source.provider, source.config, source.stepMinutes,
                                    rows.records, from, to, now, &error);
-    if (error)
-        labHint->setText(QStringLiteral("Fehler %1: %2").arg(error->number).arg(error->text));
+    labHint->setText(error ? errorText(*error) : navigationHint);
 
     lstGaps->clear();
     int missing = 0;
