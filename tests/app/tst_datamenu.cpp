@@ -12,6 +12,7 @@
 #include "support/programdir.h"
 #include "ui_mainwindow.h"
 
+#include <QDateTimeAxis>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -118,6 +119,16 @@ private slots:
         const QString picture = QDir::temp().filePath("skylog-verlauf.png");
         QVERIFY(history->grab().save(picture));
         qInfo("history window saved as %s", qPrintable(picture));
+        // The wheel zooms in at the pointer; a double click shows the whole period again.
+        auto *axis = qobject_cast<QDateTimeAxis *>(history->view->chart()->axes(Qt::Horizontal).first());
+        const qint64 whole = axis->min().msecsTo(axis->max());
+        const QPointF at = history->view->chart()->plotArea().center();
+        QWheelEvent wheel(at, history->view->mapToGlobal(at), {}, {0, 120}, Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(history->view->viewport(), &wheel);
+        QVERIFY(qAbs(axis->min().msecsTo(axis->max()) - whole * 8 / 10) <= 2);
+        QTest::mouseDClick(history->view->viewport(), Qt::LeftButton, {}, at.toPoint());
+        QCOMPARE(axis->min().msecsTo(axis->max()), whole);
 
         FileChoice::setResponder([&](const FileChoice::Request &) { return dir.file("auszug.csv"); });
         menu->actions()[1]->trigger();
