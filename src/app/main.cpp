@@ -1,3 +1,4 @@
+#include "app/commandline.h"
 #include "app/measpnt.h"
 
 #include <QApplication>
@@ -6,6 +7,10 @@
 #include <QTranslator>
 
 int main(int argc, char *argv[]) {
+    // Tasks for scripts run without a window, before anything asks for a display.
+    if (const auto status = CommandLine::runWithoutWindow(argc, argv))
+        return *status;
+
     // The embedded browser of the publisher's window shares the application's graphics context.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);

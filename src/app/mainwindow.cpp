@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/datamenu.h"
 #include "app/fprog.h"
 #include "app/msgbox.h"
 #include "app/pictures.h"
@@ -18,6 +19,7 @@
 #include "store/database.h"
 #include "store/station.h"
 #include "store/sysconf.h"
+#include "store/upgrade.h"
 #include "ui_fccom.h"
 #include "ui_mainwindow.h"
 
@@ -91,6 +93,7 @@ MainWindow::MainWindow(const QString &dir, QWidget *parent)
     });
     connect(ui->menInfo, &QAction::triggered, this, [this] { openWindow(fInfo, [] { return new FInfo; }); });
     addPublishingSwitches();
+    DataMenu::add(*this, programDir, [this] { return acquisition->now(); });
     connect(ui->Command1, &QPushButton::clicked, this, [this] { ui->Command1->setEnabled(false); });
 
     labMW[0] = ui->labMW;
@@ -118,6 +121,7 @@ void MainWindow::connectEngine() {
     connect(a, &Acquisition::fetchStarted, this, &MainWindow::fetchStarted);
     connect(a, &Acquisition::recordFetched, this, &MainWindow::recordFetched);
     connect(a, &Acquisition::fetchEnded, this, &MainWindow::fetchEnded);
+    connect(a, &Acquisition::fetchEnded, this, &MainWindow::refreshGapCount);
     connect(a, &Acquisition::fetchCycleChanged, this, &MainWindow::fetchCycleChanged);
     connect(a, &Acquisition::lastAccessShown, ui->labLastAccess, &QLabel::setText);
     connect(a, &Acquisition::nextAccessShown, ui->labNextAccess, &QLabel::setText);
@@ -143,6 +147,8 @@ void MainWindow::load() {
     ui->menComOn->setData(QStringLiteral("0"));
 
     openDatabase();
+    if (auto error = Store::upgradeSchema(Store::MainDb()))
+        startError(*error);
 
     const SysConfLoad settings = loadSysConf(Store::MainDb(), SysConf);
     for (const RunError &error : settings.errors)
@@ -161,6 +167,7 @@ void MainWindow::load() {
     acquisition->GetNextAcc();
     acquisition->LastTransColor = -1;
     acquisition->ShowTrans(Lamp::black);
+    refreshGapCount();
 }
 
 void MainWindow::openDatabase() {

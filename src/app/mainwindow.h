@@ -39,6 +39,12 @@ public:
 
     Acquisition *engine() const { return acquisition; }
 
+    // Shows the number of average records missing in the last 7 days in the info group.
+    void refreshGapCount();
+
+    // Opens a window of the menu, or brings it to the front when it is open.
+    void openWindow(QPointer<QWidget> &window, const std::function<QWidget *()> &create);
+
     // Opens (State true) or closes the port with the parameters shown in the serial dialog: 1 opened,
     // 2 nothing to close, -1 closed, -2 already open, 0 failed.
     qint16 ConnectIt(const bool &State);
@@ -94,8 +100,6 @@ private:
     void recordFetched(int completed, const QDateTime &recordTime);
     void fetchEnded();
     void fetchCycleChanged(bool active);
-    // Opens a window of the menu, or brings it to the front when it is open.
-    void openWindow(QPointer<QWidget> &window, const std::function<QWidget *()> &create);
     void addPublishingSwitches();
     void switchPublishing(bool SysConfRecord::*member, const QString &column, bool on);
     void miniTimerTick();

@@ -21,6 +21,37 @@ RunError unknownFormat(const QString &path, const QString &detail) {
     return {3343, QStringLiteral("Nicht erkanntes Datenbankformat '%1' (%2)").arg(path, detail)};
 }
 
+// Closes db and gives the error when the open file is no Skylog database.
+std::optional<RunError> checkSkylogFile(QSqlDatabase &db, const QString &path) {
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA application_id")) || !query.next()) {
+        const RunError error = unknownFormat(path, query.lastError().text());
+        query.finish();
+        db.close();
+        return error;
+    }
+    const qint64 applicationId = query.value(0).toLongLong();
+    query.finish();
+    if (applicationId != skylogApplicationId) {
+        db.close();
+        return unknownFormat(path, QStringLiteral("keine Skylog-Datenbank"));
+    }
+    return std::nullopt;
+}
+
+// Opens the file with the SQLite open mode given ("rw", "ro"); mode=rw and mode=ro never create an empty
+// file in place of a missing one.
+std::optional<RunError> openFile(QSqlDatabase &db, const QString &path, const char *mode) {
+    if (!QFileInfo(path).isFile())
+        return RunError{3024, QStringLiteral("Datei '%1' nicht gefunden.").arg(path)};
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString() +
+                       QStringLiteral("?mode=") + QLatin1String(mode));
+    if (!db.open())
+        return fromSqlError(db.lastError());
+    return checkSkylogFile(db, path);
+}
+
 } // namespace
 
 QSqlDatabase MainDb() {
@@ -56,29 +87,9 @@ std::optional<RunError> openMainDb(const QString &path) {
                           ? MainDb()
                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     db.close();
-    if (!QFileInfo(path).isFile())
-        return RunError{3024, QStringLiteral("Datei '%1' nicht gefunden.").arg(path)};
-
-    // mode=rw: SQLite must never create an empty file in place of the missing one.
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-    db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString() +
-                       QStringLiteral("?mode=rw"));
-    if (!db.open())
-        return fromSqlError(db.lastError());
-
-    QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("PRAGMA application_id")) || !query.next()) {
-        const RunError error = unknownFormat(path, query.lastError().text());
-        query.finish();
-        db.close();
+    if (auto error = openFile(db, path, "rw"))
         return error;
-    }
-    const qint64 applicationId = query.value(0).toLongLong();
-    query.finish();
-    if (applicationId != skylogApplicationId) {
-        db.close();
-        return unknownFormat(path, QStringLiteral("keine Skylog-Datenbank"));
-    }
+    QSqlQuery query(db);
     // Committed rows must survive a killed process and a power cut; other programs may read meanwhile.
     if (!query.exec(QStringLiteral("PRAGMA journal_mode = WAL")) ||
         !query.exec(QStringLiteral("PRAGMA synchronous = FULL"))) {
@@ -88,6 +99,11 @@ std::optional<RunError> openMainDb(const QString &path) {
         return error;
     }
     return std::nullopt;
+}
+
+std::optional<RunError> openReadOnly(const QString &path, const QString &connection) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+    return openFile(db, path, "ro");
 }
 
 QString moveAside(const QString &path, const QDateTime &now, std::optional<RunError> *error) {

@@ -24,6 +24,10 @@ QSqlDatabase MainDb();
 // database or is a database of another program.
 std::optional<RunError> openMainDb(const QString &path);
 
+// Opens the data file read-only under its own connection name, for readers beside the running program; the
+// same checks as openMainDb.
+std::optional<RunError> openReadOnly(const QString &path, const QString &connection);
+
 // Moves an unreadable data file (with its journal files) out of the way under a name that carries the time,
 // so its contents are kept for a later rescue. Returns the new name of the data file.
 QString moveAside(const QString &path, const QDateTime &now, std::optional<RunError> *error);

@@ -143,6 +143,8 @@ CREATE TABLE tblMesswerte (
     Kanal60 REAL
 );
 CREATE INDEX idxMesswerteTime ON tblMesswerte (Provider, Konfiguration, MeasTime);
+-- The plots and the gap monitor read one kind of row of one logger over a period.
+CREATE INDEX IF NOT EXISTS idxMesswerteKind ON tblMesswerte (Provider, Konfiguration, was, MeasTime);
 
 CREATE TABLE tblKanal (
     ProviderID INTEGER,

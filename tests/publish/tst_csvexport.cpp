@@ -1,0 +1,137 @@
+// The CSV export: the same bytes under every locale, from a real database, and the same export run by the
+// program from the command line without a window.
+#include "publish/csvexport.h"
+#include "support/measrows.h"
+#include "support/programdir.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+const QByteArray expected = "Zeit,Kanal 19: Lufttemperatur 2 m [\xc2\xb0"
+                            "C],\"Kanal 1: Druck, reduziert [hPa]\"\r\n"
+                            "2026-10-24T00:00:00+02:00,21.5,1013.25\r\n"
+                            "2026-10-25T02:30:00+02:00,,-0.1\r\n"
+                            "2026-10-25T03:10:00+01:00,0.30000000000000004,0.0000001\r\n"
+                            "2026-10-25T23:59:59+01:00,100,\r\n";
+
+const char *const usage =
+    "Aufruf: skylog --export-csv --from JJJJ-MM-TT --to JJJJ-MM-TT [--channels 1,2,7] [--out DATEI]\n";
+
+} // namespace
+
+class TestCsvExport : public QObject {
+    Q_OBJECT
+
+    ProgramDir dir;
+
+private slots:
+    void initTestCase() {
+        QSqlDatabase db = dir.createDataFile();
+        sqlValue(db, "UPDATE tblSensorcodes SET Beschreibung = 'Druck, reduziert' WHERE Sensor = 3");
+        // Records just outside the days, of another logger, and the 25th of October with the clock put back.
+        const QStringList times{"2026-10-23 23:50:00", "2026-10-24 00:00:00", "2026-10-25 02:30:00",
+                                "2026-10-25 03:10:00", "2026-10-25 23:59:59", "2026-10-26 00:00:00"};
+        const double t[] = {1, 21.5, NAN, 0.1 + 0.2, 100, 2};
+        const double p[] = {1, 1013.25, -0.1, 1e-7, NAN, 2};
+        QVERIFY(insertAverageRecords(db, 1, 1, times, {19, 1}, [&](int c, int k, int r) {
+            return k > 1 ? 99 : c == 19 ? t[r] : p[r];
+        }));
+        QVERIFY(
+            insertAverageRecords(db, 2, 1, {"2026-10-24 12:00:00"}, {19}, [](int, int, int) { return 5.0; }));
+        db.close();
+        QVERIFY(QFile::copy(SKYLOG_PROGRAM_DIR "/skylog", dir.file("skylog")));
+    }
+
+    void bytes_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("Deutsch") << QLocale(QLocale::German, QLocale::Germany);
+        QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates);
+    }
+    void bytes() {
+        QFETCH(QLocale, locale);
+        QLocale::setDefault(locale);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "csv");
+            db.setDatabaseName(dir.file("Skylog.db"));
+            QVERIFY(db.open());
+            QBuffer out;
+            out.open(QIODevice::WriteOnly);
+            int records = 0;
+            const CsvRequest request{1,
+                                     1,
+                                     {19, 1},
+                                     QDateTime(QDate(2026, 10, 24), QTime(0, 0)),
+                                     QDateTime(QDate(2026, 10, 26), QTime(0, 0))};
+            QVERIFY(!writeCsv(db, request, out, &records));
+            QCOMPARE(out.data(), expected);
+            QCOMPARE(records, 4);
+        }
+        QSqlDatabase::removeDatabase("csv");
+    }
+
+    void commandLine_data() {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("lang");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QByteArray>("message");
+        const auto row = [](const char *name, const char *arguments, int status, const QByteArray &output,
+                            const QByteArray &message, const char *lang = "de_DE.UTF-8") {
+            QTest::newRow(name) << arguments << lang << status << output << message;
+        };
+        const char *const days = "--export-csv --from 2026-10-24 --to 2026-10-25 ";
+        row("standard output", "--export-csv --from 2026-10-24 --to 2026-10-25 --channels 19,1", 0, expected,
+            "");
+        row("English locale", "--export-csv --from 2026-10-24 --to 2026-10-25 --channels 19,1", 0, expected,
+            "", "en_US.UTF-8");
+        row("file", "--export-csv --from=2026-10-24 --to=2026-10-25 --channels=19,1 --out export.csv", 0, "",
+            "");
+        row("bad date", "--export-csv --from 2026-13-01 --to 2026-10-25", 2, "",
+            "Ungültiges Datum für --from: \"2026-13-01\" (erwartet JJJJ-MM-TT).\n");
+        row("missing date", "--export-csv --from 2026-10-24", 2, "", QByteArray("--to fehlt.\n") + usage);
+        row("unknown parameter", "--export-csv --from 2026-10-24 --to 2026-10-25 --kanal 1", 2, "",
+            QByteArray("Unbekannter Parameter: --kanal\n") + usage);
+        row("value missing", "--export-csv --from 2026-10-24 --to", 2, "",
+            QByteArray("Zu --to fehlt der Wert.\n") + usage);
+        row("days reversed", "--export-csv --from 2026-10-25 --to 2026-10-24", 2, "",
+            "Das Datum von --from liegt nach dem von --to.\n");
+        row("channel out of range", (QByteArray(days) + "--channels 19,61").constData(), 2, "",
+            "Ungültige Kanalnummer in --channels: \"61\" (erlaubt sind 1 bis 60).\n");
+        row("channel not in the table", (QByteArray(days) + "--channels 40").constData(), 2, "",
+            "Kanal 40 ist in der Kanaltabelle nicht enthalten.\n");
+    }
+    void commandLine() {
+        QFETCH(QString, arguments);
+        QFETCH(QString, lang);
+        QFETCH(int, status);
+        QFETCH(QByteArray, output);
+        QFETCH(QByteArray, message);
+        const QByteArray database = dir.readFile("Skylog.db");
+        QProcess skylog;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // No display, and a platform that does not exist: a window system would stop the program.
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.insert("QT_QPA_PLATFORM", "keine");
+        env.insert("LANG", lang);
+        skylog.setProcessEnvironment(env);
+        skylog.setWorkingDirectory(dir.path());
+        skylog.start(dir.file("skylog"), arguments.split(' '));
+        QVERIFY(skylog.waitForFinished(30000));
+        QCOMPARE(skylog.readAllStandardError(), message);
+        QCOMPARE(skylog.exitCode(), status);
+        QCOMPARE(skylog.readAllStandardOutput(), output);
+        if (arguments.contains("--out")) {
+            QCOMPARE(dir.readFile("export.csv"), expected);
+        }
+        // Read only: the data file is untouched and no journal is left.
+        QCOMPARE(dir.readFile("Skylog.db"), database);
+        QVERIFY(!QFile::exists(dir.file("Skylog.db-journal")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCsvExport)
+#include "tst_csvexport.moc"
