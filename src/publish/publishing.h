@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QSqlDatabase>
 #include <QString>
 
 #include <optional>
@@ -26,3 +27,8 @@ struct MailReportValues {
 // "---" when no shown channel carries the sensor.
 MailReportValues mailReportValues(const ChannelSlots &channels, const QDateTime &now,
                                   const QLocale &loc = QLocale());
+
+// Settings that cannot give a mail switch the mail report off (SysConf.MailAktiv false, saved), so that the
+// refusal is reported once instead of after every fetch. Gives the message for the error log and the
+// operator; a save that failed is handed back in `error`.
+QString switchMailReportOff(const QSqlDatabase &db, const QString &refusal, std::optional<RunError> &error);

@@ -3,6 +3,7 @@
 #include "store/database.h"
 #include "store/fields.h"
 
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -100,9 +101,12 @@ SysConfRecord SysConfRecord::defaults() {
 }
 
 QStringList mailRecipients(const QString &mailRec) {
-    if (mailRec.isEmpty())
-        return {};
-    return mailRec.split(QLatin1Char(','), Qt::KeepEmptyParts);
+    QStringList recipients;
+    for (const QString &line : mailRec.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")))) {
+        if (!line.trimmed().isEmpty())
+            recipients << line.split(QRegularExpression(QStringLiteral("[,;]")), Qt::KeepEmptyParts);
+    }
+    return recipients;
 }
 
 SysConfLoad loadSysConf(const QSqlDatabase &db, SysConfRecord &record) {

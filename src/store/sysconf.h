@@ -61,7 +61,8 @@ struct SysConfLoad {
 // table is empty. Nothing is written.
 SysConfLoad loadSysConf(const QSqlDatabase &db, SysConfRecord &record);
 
-// The recipients of the mail report: MailRec split at every ",", empty pieces kept, no trimming.
+// The recipients of the mail report: MailRec split at every ",", ";" and line break, no trimming. A blank
+// line is skipped; an empty piece between separators is kept, so that a stray comma can be refused.
 QStringList mailRecipients(const QString &mailRec);
 
 // Writes the named columns of `record` (and "MomInter" from `momInter`) into the first row of tblSysConf,

@@ -1,3 +1,4 @@
+#include "config/dialogfixture.h"
 #include "publish/publisher.h"
 #include "publish/ui/fbrowser.h"
 #include "publish/ui/fchtml.h"
@@ -39,8 +40,6 @@ class TestPublishWindows : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { QSqlDatabase::removeDatabase(QStringLiteral("mail")); }
-
     // The check box only switches the page list and its buttons; "OK" does nothing, "Abbrechen" closes.
     void fcHtmlStoresNothing() {
         QPointer<FcHtml> dialog = new FcHtml;
@@ -56,44 +55,61 @@ private slots:
         QTRY_VERIFY(dialog.isNull());
     }
 
-    // Typing in any box enables OK; Abbrechen stores nothing, OK the five fields in memory and in the row.
+    // Typing in any box enables OK; Abbrechen stores nothing. A save that fails leaves the settings as they
+    // were and says so over the dialog, which stays open; OK then stores the five fields in memory and in the
+    // row, the recipients split at commas, semicolons and line breaks.
     void fcMailSavesItsFields() {
-        ProgramDir dir;
-        QSqlDatabase db = dir.createDataFile(QStringLiteral("mail"));
+        DialogFixture s;
         SysConf.MailMessage = QStringLiteral("Zeile 1\r\nZeile 2");
+        const auto stored = [] {
+            return sqlValue(Store::MainDb(),
+                            QStringLiteral("SELECT MailHost || '|' || MailSender || '|' || MailRec || '|' || "
+                                           "MailSubject || '|' || MailMessage || '|' || MittInter || '|' || "
+                                           "(SELECT count(*) FROM tblSysConf) FROM tblSysConf"))
+                .toString();
+        };
         for (const char *box : {"txtHost", "txtSender", "txtRec", "txtSubject", "txtMessage"}) {
-            QPointer<FcMail> dialog = new FcMail(db);
-            dialog->show();
+            QPointer<FcMail> dialog = s.open<FcMail>();
             QCOMPARE(dialog->controls().txtMessage->toPlainText(), QStringLiteral("Zeile 1\nZeile 2"));
             QVERIFY(!dialog->controls().comOK->isEnabled());
             QTest::keyClicks(dialog->findChild<QWidget *>(box), QStringLiteral("x"));
             QVERIFY2(dialog->controls().comOK->isEnabled(), box);
             dialog->controls().comExit->click();
             QTRY_VERIFY(dialog.isNull());
-            QVERIFY(sqlValue(db, QStringLiteral("SELECT MailMessage FROM tblSysConf")).isNull());
+            QCOMPARE(stored(), QString());
         }
-        QPointer<FcMail> dialog = new FcMail(db);
+        QPointer<FcMail> dialog = s.open<FcMail>();
         const Ui::FcMail &c = dialog->controls();
         c.txtHost->setText(QStringLiteral(" smtp.example.org "));
         c.txtSender->setText(QStringLiteral("wetter@station.example"));
-        c.txtRec->setPlainText(QStringLiteral("x@example.org, y@example.org,z@example.org"));
+        c.txtRec->setPlainText(QStringLiteral("x@example.org, y@example.org;z@example.org\nw@example.org\n"));
         c.txtSubject->setText(QStringLiteral("Bericht #tm#"));
         c.txtMessage->setPlainText(QStringLiteral("Station Nord\nTemperatur: #ct#"));
+        execAll(Store::MainDb(), {QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON tblSysConf BEGIN "
+                                                 "SELECT RAISE(ABORT, 'gesperrt'); END")});
+        const SysConfRecord before = SysConf;
+        c.comOK->click();
+        QCOMPARE(s.boxes.asked.size(), 1);
+        QCOMPARE(s.boxes.asked.first().title, QStringLiteral("Mail-Konfiguration"));
+        QVERIFY(s.boxes.asked.first().text.startsWith(
+            QStringLiteral("Die Einstellung konnte nicht gespeichert werden.\n")));
+        QVERIFY(dialog->isVisible() && s.dir.readFile(QStringLiteral("Errorlog.txt")).contains("gesperrt"));
+        QCOMPARE((QStringList{SysConf.MailHost, SysConf.MailRec, SysConf.MailMessage}),
+                 (QStringList{before.MailHost, before.MailRec, before.MailMessage}));
+        QCOMPARE(stored(), QString());
+
+        execAll(Store::MainDb(), {QStringLiteral("DROP TRIGGER refuse")});
         c.comOK->click();
         QTRY_VERIFY(dialog.isNull());
         const QStringList fields{" smtp.example.org ", "wetter@station.example",
-                                 "x@example.org, y@example.org,z@example.org", "Bericht #tm#",
-                                 "Station Nord\r\nTemperatur: #ct#"};
+                                 "x@example.org, y@example.org;z@example.org\r\nw@example.org\r\n",
+                                 "Bericht #tm#", "Station Nord\r\nTemperatur: #ct#"};
         QCOMPARE((QStringList{SysConf.MailHost, SysConf.MailSender, SysConf.MailRec, SysConf.MailSubject,
                               SysConf.MailMessage}),
                  fields);
-        QCOMPARE(SysConf.MailRecList, (QStringList{"x@example.org", " y@example.org", "z@example.org"}));
-        QCOMPARE(
-            sqlValue(db, QStringLiteral("SELECT MailHost || '|' || MailSender || '|' || MailRec || '|' || "
-                                        "MailSubject || '|' || MailMessage || '|' || MittInter || '|' || "
-                                        "(SELECT count(*) FROM tblSysConf) FROM tblSysConf"))
-                .toString(),
-            fields.join(u'|') + QStringLiteral("|60|1"));
+        QCOMPARE(SysConf.MailRecList,
+                 (QStringList{"x@example.org", " y@example.org", "z@example.org", "w@example.org"}));
+        QCOMPARE(stored(), fields.join(u'|') + QStringLiteral("|60|1"));
     }
 
     // The gradient runs from blue 253 at the top to black at the bottom of the window's current height.
