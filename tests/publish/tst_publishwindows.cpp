@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
+#include <QTcpServer>
 #include <QTest>
 #include <QWebEngineView>
 
@@ -40,6 +41,8 @@ class TestPublishWindows : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { pinGermanLocale(); }
+
     // The check box only switches the page list and its buttons; "OK" does nothing, "Abbrechen" closes.
     void fcHtmlStoresNothing() {
         QPointer<FcHtml> dialog = new FcHtml;
@@ -110,6 +113,35 @@ private slots:
         QCOMPARE(SysConf.MailRecList,
                  (QStringList{"x@example.org", " y@example.org", "z@example.org", "w@example.org"}));
         QCOMPARE(stored(), fields.join(u'|') + QStringLiteral("|60|1"));
+    }
+
+    // Switched on with settings that cannot give a mail, the report switches itself off again with one
+    // message; a mail that fails goes to the error log.
+    void mailReportSwitch() {
+        DialogFixture s;
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        s.f->mailer.setPort(closed.serverPort());
+        closed.close();
+        s.f->menMailAktiv->trigger();
+        QVERIFY(!s.f->menMailAktiv->isChecked() && !SysConf.MailAktiv);
+        QCOMPARE(sqlValue(Store::MainDb(), QStringLiteral("SELECT MailAktiv FROM tblSysConf")).toInt(), 0);
+        const QString text =
+            QStringLiteral("Die E-Mail wird nicht gesendet: Es ist kein SMTP-Host eingetragen. "
+                           "Der E-Mail-Bericht wurde ausgeschaltet.");
+        QCOMPARE(s.boxes.asked.size(), 1);
+        QCOMPARE(s.boxes.asked.first().title + ": " + s.boxes.asked.first().text, "E-Mail-Bericht: " + text);
+        SysConf.MailHost = QStringLiteral("127.0.0.1");
+        SysConf.MailSender = QStringLiteral("wetter@station.example");
+        SysConf.MailRecList = mailRecipients(QStringLiteral("a@example.org"));
+        s.f->menMailAktiv->trigger();
+        QTRY_COMPARE(s.boxes.asked.size(), 2);
+        QVERIFY(s.f->menMailAktiv->isChecked());
+        QCOMPARE(
+            s.dir.readFile(QStringLiteral("Errorlog.txt")),
+            "05.12.2026 16:07:38 - " + text.toLatin1() +
+                "\r\n05.12.2026 16:07:38 - E-Mail nicht gesendet: Winsock Error number 10061 (Connection "
+                "refused)\r\n");
     }
 
     // The gradient runs from blue 253 at the top to black at the bottom of the window's current height.
