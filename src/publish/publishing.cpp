@@ -3,6 +3,7 @@
 #include "eval/textout.h"
 #include "publish/html.h"
 #include "publish/messwerte.h"
+#include "publish/smtpmailer.h"
 #include "store/sysconf.h"
 
 namespace {
@@ -35,4 +36,11 @@ QString switchMailReportOff(const QSqlDatabase &db, const QString &refusal, std:
     SysConf.MailAktiv = false;
     error = saveSysConf(db, SysConf, {QStringLiteral("MailAktiv")});
     return refusal + QStringLiteral(" Der E-Mail-Bericht wurde ausgeschaltet.");
+}
+
+std::optional<QString> sendAlarmMail(SmtpMailer &mailer, const DataAlarm::Report &report,
+                                     const QString &station, const QLocale &loc) {
+    if (SysConf.MailHost.trimmed().isEmpty())
+        return std::nullopt;
+    return mailer.Send(report.mailSubject(station, loc), report.mailText(station, loc));
 }

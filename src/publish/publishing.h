@@ -1,6 +1,7 @@
 #pragma once
 
 #include "eval/channels.h"
+#include "eval/dataalarm.h"
 #include "publish/webpages.h"
 #include "store/runerror.h"
 
@@ -10,6 +11,8 @@
 #include <QString>
 
 #include <optional>
+
+class SmtpMailer;
 
 // Writes every active page of the intranet set; the measurement page gets the table of the shown channels.
 std::optional<RunError> WriteWebPageSet(const PageContext &context, const ChannelSlots &channels,
@@ -32,3 +35,8 @@ MailReportValues mailReportValues(const ChannelSlots &channels, const QDateTime 
 // refusal is reported once instead of after every fetch. Gives the message for the error log and the
 // operator; a save that failed is handed back in `error`.
 QString switchMailReportOff(const QSqlDatabase &db, const QString &refusal, std::optional<RunError> &error);
+
+// Sends the alert mail of a data-stopped report to the recipients of the mail report, when a mail host is set
+// (whether the report itself is on or not). Gives the refusal when the settings cannot give a mail.
+std::optional<QString> sendAlarmMail(SmtpMailer &mailer, const DataAlarm::Report &report,
+                                     const QString &station, const QLocale &loc = QLocale());

@@ -39,6 +39,9 @@ struct SysConfRecord {
     bool HtmlAktiv = false;
     bool WebAktiv = false;
     bool MailAktiv = false;
+    // Minutes without a valid telegram after which the data-stopped alarm is given; 0 switches it off.
+    // Databases from before this setting have no column for it and get the default.
+    qint32 AlarmMinuten = 0;
 
     // What applies while tblSysConf has no row.
     static SysConfRecord defaults();

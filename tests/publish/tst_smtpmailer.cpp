@@ -180,8 +180,9 @@ private slots:
                                              "#ct#\r\nFeuchte: #crf#\r\nTaupunkt: #cfef#\r\n");
     }
 
-    // The report as it reaches a real mail server: recipients, subject and every line.
-    void realServerReceivesTheReport() {
+    // The report and the alert mail of the data-stopped alarm as they reach a real mail server: recipients,
+    // subject and every line.
+    void realServerReceivesTheReportAndTheAlarm() {
         EximServer exim;
         QVERIFY2(exim.start(), "exim4 (package exim4-daemon-light, scripts/install-deps) does not listen");
         Mailer m(exim.port);
@@ -193,6 +194,28 @@ private slots:
         for (const char *part : {"\n3\na@example.org\nb@example.org\nc@example.org\n",
                                  " Subject:Messwerte 12.06.2012 10:03:00 (12.06.2012, #DT#)\n"})
             QVERIFY2(spool.contains(part), spool.constData());
+
+        DataAlarm alarm;
+        alarm.start(now);
+        const auto report = alarm.tick(now.addSecs(600), 10);
+        QVERIFY(report);
+        QCOMPARE(sendAlarmMail(m.mailer, *report, "Messfeld Nord"), std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(exim.spool().contains(" Subject:Skylog: keine Daten von Messfeld Nord seit "
+                                                       "12.06.2012 10:03:00\n"),
+                                 Wait);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            exim.spool().contains(
+                "Skylog meldet einen Datenausfall an der Station Messfeld Nord.\nKeine g\xfcltigen "
+                "Daten vom Datenlogger seit 12.06.2012 10:03:00 (10 Min.).\nSolange der Ausfall "
+                "dauert, wird diese Meldung st\xfcndlich wiederholt.\n"),
+            Wait);
+        QCOMPARE(exim.spool().count("\n3\na@example.org\nb@example.org\nc@example.org\n"), 2);
+        QCOMPARE(m.failures(), QStringList());
+        // Without a mail host no alert mail is sent.
+        QTRY_COMPARE_WITH_TIMEOUT(m.mailer.WSock.state(), QAbstractSocket::UnconnectedState, Wait);
+        SysConf.MailHost.clear();
+        QCOMPARE(sendAlarmMail(m.mailer, *report, "Messfeld Nord"), std::nullopt);
+        QCOMPARE(m.mailer.WSock.state(), QAbstractSocket::UnconnectedState);
     }
 
     // The exact bytes of a whole dialogue, templates filled in, on a second connection: the server left the
