@@ -1,6 +1,6 @@
 #include "config/dialogfixture.h"
 #include "publish/publisher.h"
-#include "publish/ui/fbrowser.h"
+#include "publish/ui/browserwindow.h"
 #include "publish/ui/fchtml.h"
 #include "publish/ui/fcmail.h"
 #include "publish/ui/finfo.h"
@@ -10,14 +10,12 @@
 #include "ui_fcmail.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTest>
-#include <QWebEngineView>
-
-#include <algorithm>
 
 namespace {
 
@@ -29,10 +27,16 @@ namespace {
     return true;
 }();
 
-int browserWindows() {
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    return int(std::count_if(windows.cbegin(), windows.cend(),
-                             [](QWidget *w) { return qobject_cast<FBrowser *>(w); }));
+QWidgetList browserWindows() {
+    QWidgetList windows = QApplication::topLevelWidgets();
+    windows.removeIf([](const QWidget *w) { return w->objectName() != QStringLiteral("fBrowser"); });
+    return windows;
+}
+
+// The web engine is mapped into the process.
+bool webEngineLoaded() {
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6WebEngineCore");
 }
 
 } // namespace
@@ -156,21 +160,33 @@ private slots:
         }
     }
 
-    // Only the web address opens the browser window, and only one of it.
+    // Only the web address opens the browser window, and only one of it; the web engine is loaded with it. A
+    // missing plugin is explained in a box.
     void fInfoWebAddressOpensTheBrowser() {
         FInfo info;
         info.show();
         QCOMPARE(info.labInfo[3]->text(), QStringLiteral("Skylog           V1.9"));
         for (int i : {0, 1, 2, 3, 4})
             QTest::mouseClick(info.labInfo[i], Qt::LeftButton);
-        QCOMPARE(browserWindows(), 0);
+        {
+            QTemporaryDir empty;
+            MessageBoxes boxes;
+            BrowserWindow::setPluginDir(empty.path());
+            QTest::mouseClick(info.labInfo[5], Qt::LeftButton);
+            QCOMPARE(boxes.asked.size(), 1);
+            QVERIFY(boxes.asked.first().text.startsWith("Das Browserfenster kann nicht geöffnet werden.\n"));
+        }
+        QVERIFY(browserWindows().isEmpty() && !webEngineLoaded());
+        BrowserWindow::setPluginDir(QStringLiteral(SKYLOG_PROGRAM_DIR));
         QTest::mouseClick(info.labInfo[5], Qt::LeftButton);
         QTest::mouseClick(info.labInfo[5], Qt::LeftButton);
-        QCOMPARE(browserWindows(), 1);
-        FBrowser *browser = FBrowser::instance();
+        QCOMPARE(browserWindows().size(), 1);
+        QVERIFY(webEngineLoaded());
+        QWidget *browser = browserWindows().first();
         QVERIFY(browser->isVisible());
         QCOMPARE(browser->windowTitle(), Publisher::webAddress);
-        QCOMPARE(browser->WebBrowser->url(), QUrl(Publisher::webSite));
+        QCOMPARE(browser->findChild<QWidget *>(QStringLiteral("WebBrowser"))->property("url").toUrl(),
+                 QUrl(Publisher::webSite));
         browser->close();
     }
 };
