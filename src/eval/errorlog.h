@@ -31,6 +31,7 @@ public:
 
     explicit ErrorLog(const QString &programDir, const QLocale &loc = QLocale());
 
+    // keep: at least 1.
     void setRotation(qint64 maxBytes, int keep);
 
     // Writes one message or counts it as a repeat. Summaries that are due come first. Gives the first write
@@ -44,10 +45,10 @@ public:
     // Messages given to write() in the hour up to now, repeats included.
     int messagesLastHour(const QDateTime &now) const;
 
+private:
     // The path of the log and of its rotated copy n (1 ... keep).
     QString path(int rotated = 0) const;
 
-private:
     struct Repeat {
         QString text;
         int kind = 0;

@@ -2,17 +2,11 @@
 #include "support/programdir.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTest>
 
 namespace {
 
 const QDateTime base(QDate(2026, 12, 5), QTime(16, 0, 0));
-
-QByteArray readAll(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
-}
 
 // The lines of a log without their date, "HH:mm:ss text".
 QStringList timesAndTexts(const QByteArray &log) {
@@ -70,7 +64,7 @@ private slots:
         QFETCH(QStringList, events);
         QFETCH(QStringList, lines);
         QFETCH(int, lastHour);
-        QTemporaryDir dir;
+        ProgramDir dir;
         ErrorLog log(dir.path());
         QDateTime last;
         for (const QString &event : events) {
@@ -87,13 +81,13 @@ private slots:
                 QCOMPARE(f[0] == "t" ? log.tick(last) : log.flush(last), std::nullopt);
             }
         }
-        QCOMPARE(timesAndTexts(readAll(log.path())), lines);
+        QCOMPARE(timesAndTexts(dir.readFile("Errorlog.txt")), lines);
         QCOMPARE(log.messagesLastHour(last), lastHour);
     }
 
     // Lines of 40 bytes and a limit of 100: two lines to a file, the current one and two older ones kept.
     void rotation() {
-        QTemporaryDir dir;
+        ProgramDir dir;
         ErrorLog log(dir.path());
         log.setRotation(100, 2);
         for (int i = 1; i <= 7; ++i)
@@ -103,11 +97,11 @@ private slots:
             return QStringLiteral("05.12.2026 16:00:0%1 - Meldung Nummer %1\r\n").arg(i).toLatin1();
         };
         QCOMPARE(line(1).size(), 40);
-        QCOMPARE(QStringList(QDir(dir.path()).entryList(QDir::Files, QDir::Name)),
+        QCOMPARE(QDir(dir.path()).entryList({"Errorlog*"}, QDir::Files, QDir::Name),
                  (QStringList{"Errorlog.1.txt", "Errorlog.2.txt", "Errorlog.txt"}));
-        QCOMPARE(readAll(log.path()), line(7));
-        QCOMPARE(readAll(log.path(1)), line(5) + line(6));
-        QCOMPARE(readAll(log.path(2)), line(3) + line(4));
+        QCOMPARE(dir.readFile("Errorlog.txt"), line(7));
+        QCOMPARE(dir.readFile("Errorlog.1.txt"), line(5) + line(6));
+        QCOMPARE(dir.readFile("Errorlog.2.txt"), line(3) + line(4));
     }
 
     // A log that cannot be written gives its error once for each line it could not write; a repeat is only
