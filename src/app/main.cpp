@@ -6,8 +6,7 @@
 #include <QTranslator>
 
 int main(int argc, char *argv[]) {
-    // The embedded browser of the publisher's window shares the application's graphics context. Its plugin is
-    // loaded only when the window opens, but this has to be said before the application object exists.
+    // The embedded browser of the publisher's window shares the application's graphics context.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Skylog"));

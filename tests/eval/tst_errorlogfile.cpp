@@ -1,4 +1,4 @@
-#include "eval/errorlog.h"
+#include "eval/errorlogfile.h"
 #include "support/programdir.h"
 
 #include <QDir>
@@ -20,7 +20,7 @@ QStringList timesAndTexts(const QByteArray &log) {
 
 } // namespace
 
-class TestErrorLog : public QObject {
+class TestErrorLogFile : public QObject {
     Q_OBJECT
 
 private slots:
@@ -116,5 +116,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestErrorLog)
-#include "tst_errorlog.moc"
+QTEST_GUILESS_MAIN(TestErrorLogFile)
+#include "tst_errorlogfile.moc"

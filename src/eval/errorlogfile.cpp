@@ -1,4 +1,4 @@
-#include "eval/errorlog.h"
+#include "eval/errorlogfile.h"
 
 #include "eval/messages.h"
 
