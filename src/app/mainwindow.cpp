@@ -120,19 +120,14 @@ MainWindow::MainWindow(const QString &dir, QWidget *parent)
             [this] { openWindow(fcFormat, [this] { return new FcFormat(*this); }); });
     connect(ui->menHtml, &QAction::triggered, this,
             [this] { openWindow(fcHtml, [] { return new FcHtml; }); });
-    connect(ui->menMail, &QAction::triggered, this, [this] {
-        openWindow(fcMail, [this] {
-            auto *dialog = new FcMail(Store::MainDb());
-            connect(dialog, &FcMail::failed, this,
-                    [this](const QString &text) { AddText(text, MessageKind::unexpectedError); });
-            return dialog;
-        });
-    });
+    connect(ui->menMail, &QAction::triggered, this,
+            [this] { openWindow(fcMail, [this] { return new FcMail(*this); }); });
     connect(ui->menInfo, &QAction::triggered, this, [this] { openWindow(fInfo, [] { return new FInfo; }); });
     addPublishingSwitches();
     DataMenu::add(*this, programDir, [this] { return now(); });
     showWinsockErrors(mailer, this);
-    connect(&mailer, &SmtpMailer::message, this, &MainWindow::AddText);
+    connect(&mailer, &SmtpMailer::failed, this,
+            [this](const QString &reason) { AddText(reason, MessageKind::checkFailed); });
     connect(ui->Command1, &QPushButton::clicked, this, &MainWindow::command1Click);
     connect(MSComm, &SerialLink::portLost, this, &MainWindow::portLost);
     connect(MSComm, &SerialLink::commEvent, this, &MainWindow::onComm);
@@ -725,8 +720,8 @@ void MainWindow::switchPublishing(bool SysConfRecord::*member, const QString &co
         publishInstant();
     } else if (member == &SysConfRecord::WebAktiv) {
         publishPageSet();
-    } else if (auto refusal = sendReport()) {
-        MsgBox::show(this, MsgBox::Icon::Exclamation, QStringLiteral("E-Mail-Bericht"), *refusal);
+    } else {
+        sendReport();
     }
 }
 
@@ -748,9 +743,18 @@ void MainWindow::publishPageSet() {
         AddText(error->text, MessageKind::unexpectedError);
 }
 
-std::optional<QString> MainWindow::sendReport() {
+void MainWindow::sendReport() {
     const MailReportValues values = mailReportValues(channelSlots, now());
-    return mailer.SendMail(values.Zeit, values.tmp, values.lff, values.feff);
+    const auto refusal = mailer.SendMail(values.Zeit, values.tmp, values.lff, values.feff);
+    if (!refusal)
+        return;
+    std::optional<RunError> error;
+    const QString text = switchMailReportOff(Store::MainDb(), *refusal, error);
+    menMailAktiv->setChecked(false);
+    AddText(text, MessageKind::checkFailed);
+    if (error)
+        AddText(error->text, MessageKind::unexpectedError);
+    showMailMessage(this, text);
 }
 
 void MainWindow::GetItAll() {

@@ -158,8 +158,8 @@ private:
     // report after a fetch that received records.
     void publishInstant();
     void publishPageSet();
-    // Sends the mail report; gives the reason when the settings cannot give a mail.
-    std::optional<QString> sendReport();
+    // Sends the mail report; settings that cannot give a mail switch it off, with one message.
+    void sendReport();
     void miniTimerTick();
     void portLost(const QString &text);
     QIcon iconFor(qint32 farbe) const;

@@ -1,10 +1,11 @@
 #include "publish/smtpmailer.h"
 
-#include "eval/messages.h"
 #include "publish/html.h"
 #include "store/sysconf.h"
 
 #include <QEventLoop>
+
+#include <utility>
 
 namespace {
 
@@ -39,29 +40,33 @@ qint32 SmtpMailer::SmtpStep() const {
 
 std::optional<QString> SmtpMailer::SendMail(const QString &Zeit, const QString &tmp, const QString &lff,
                                             const QString &feff) {
-    if (auto refusal = mailRefusal(SysConf.MailHost, SysConf.MailSender, SysConf.MailRecList)) {
-        emit message(*refusal, MessageKind::checkFailed);
-        return refusal;
-    }
     const QString date = shortDateText(now());
     MailSubjectText = mailSubjectText(SysConf.MailSubject, Zeit, date);
     MailMessageText = mailMessageText(SysConf.MailMessage, tmp, lff, feff, Zeit, date);
+    return Send(MailSubjectText, MailMessageText);
+}
 
+std::optional<QString> SmtpMailer::Send(const QString &subject, const QString &message) {
+    if (auto refusal = mailRefusal(SysConf.MailHost, SysConf.MailSender, SysConf.MailRecList, subject))
+        return refusal;
     waitUntilClosed();
-    dialogue.emplace(SysConf.MailSender, SysConf.MailRecList, MailSubjectText, MailMessageText);
+    dialogue.emplace(SysConf.MailSender, SysConf.MailRecList, subject, message);
+    reply.clear();
     WSock.connectToHost(SysConf.MailHost.trimmed(), port);
     replyTimer.start();
     return std::nullopt;
 }
 
 void SmtpMailer::dataArrival() {
-    const QByteArray reply = WSock.readAll();
-    if (!dialogue || reply.isEmpty())
+    reply += WSock.readAll();
+    // A reply is complete with its last line, the one without "-" after the code.
+    const qsizetype lastLine = reply.lastIndexOf('\n', reply.size() - 2) + 1;
+    if (!dialogue || !reply.endsWith('\n') || reply.mid(lastLine + 3, 1) == "-")
         return;
-    const SmtpDialogue::Step step = dialogue->reply(reply);
+    const SmtpDialogue::Step step = dialogue->reply(std::exchange(reply, QByteArray()));
     if (step.error) {
         closeSocket();
-        emit message(*step.error, MessageKind::unexpectedError);
+        emit failed(*step.error);
         waitUntilClosed();
         return;
     }
@@ -80,26 +85,28 @@ void SmtpMailer::socketFailed(QAbstractSocket::SocketError error) {
         // The server's own close ends a finished dialogue; before that the mail is lost.
         replyTimer.stop();
         if (dialogue && dialogue->SmtpStep < 6) {
-            emit message(QStringLiteral("SMTP-Server hat die Verbindung vor dem Ende der Mail getrennt "
-                                        "(Schritt %1).")
-                             .arg(dialogue->SmtpStep),
-                         MessageKind::unexpectedError);
+            emit failed(QStringLiteral("SMTP-Server hat die Verbindung vor dem Ende der Mail getrennt "
+                                       "(Schritt %1).")
+                            .arg(dialogue->SmtpStep));
         }
         return;
     }
     replyTimer.stop();
-    emit socketError(winsockNumber(error), WSock.errorString());
+    const int number = winsockNumber(error);
+    emit socketError(number, WSock.errorString());
+    emit failed(QStringLiteral("E-Mail nicht gesendet: Winsock Error number %1 (%2)")
+                    .arg(number)
+                    .arg(WSock.errorString()));
 }
 
 void SmtpMailer::replyOverdue() {
     if (WSock.state() == QAbstractSocket::UnconnectedState)
         return;
     WSock.abort();
-    emit message(QStringLiteral("SMTP-Server antwortet nicht: Verbindung nach %1 s ohne Antwort getrennt "
-                                "(Schritt %2).")
-                     .arg(replyTimer.interval() / 1000.0, 0, 'g', 3)
-                     .arg(SmtpStep()),
-                 MessageKind::unexpectedError);
+    emit failed(QStringLiteral("SMTP-Server antwortet nicht: Verbindung nach %1 s ohne Antwort getrennt "
+                               "(Schritt %2).")
+                    .arg(replyTimer.interval() / 1000.0, 0, 'g', 3)
+                    .arg(SmtpStep()));
 }
 
 void SmtpMailer::closeSocket() {

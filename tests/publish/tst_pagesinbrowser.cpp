@@ -38,7 +38,7 @@ private slots:
                        "--disable-component-update", "--disable-sync", "--no-first-run",
                        "--proxy-server=127.0.0.1:9", "--user-data-dir=" + profile.path(),
                        "--enable-logging=stderr", "--v=0", "--dump-dom",
-                       QUrl::fromLocalFile(QFINDTESTDATA("expected/" + file)).toString()});
+                       QUrl::fromLocalFile(QFINDTESTDATA("publish/expected/" + file)).toString()});
         QVERIFY(browser.waitForFinished(120000));
         QCOMPARE(browser.exitCode(), 0);
         const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
