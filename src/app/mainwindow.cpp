@@ -82,15 +82,8 @@ MainWindow::MainWindow(const QString &dir, QWidget *parent)
             [this] { openWindow(fcFormat, [this] { return new FcFormat(*this); }); });
     connect(ui->menHtml, &QAction::triggered, this,
             [this] { openWindow(fcHtml, [] { return new FcHtml; }); });
-    connect(ui->menMail, &QAction::triggered, this, [this] {
-        openWindow(fcMail, [this] {
-            auto *dialog = new FcMail(Store::MainDb());
-            connect(dialog, &FcMail::failed, acquisition, [this](const QString &text) {
-                acquisition->AddText(text, MessageKind::unexpectedError);
-            });
-            return dialog;
-        });
-    });
+    connect(ui->menMail, &QAction::triggered, this,
+            [this] { openWindow(fcMail, [this] { return new FcMail(*this); }); });
     connect(ui->menInfo, &QAction::triggered, this, [this] { openWindow(fInfo, [] { return new FInfo; }); });
     addPublishingSwitches();
     DataMenu::add(*this, programDir, [this] { return acquisition->now(); });
@@ -130,6 +123,7 @@ void MainWindow::connectEngine() {
         stopped = true;
         close();
     });
+    connect(a, &Acquisition::mailReportSwitchedOff, this, &MainWindow::mailReportSwitchedOff);
     showWinsockErrors(a->publication().mailer, this);
 }
 
@@ -341,6 +335,11 @@ void MainWindow::menComOnClick() {
     ui->Command1->setEnabled(true);
 }
 
+void MainWindow::mailReportSwitchedOff(const QString &text) {
+    menMailAktiv->setChecked(false);
+    showMailMessage(this, text);
+}
+
 void MainWindow::updateFetchNow() {
     ui->menFetchNow->setEnabled(acquisition->canFetchNow());
 }
@@ -426,8 +425,8 @@ void MainWindow::switchPublishing(bool SysConfRecord::*member, const QString &co
         published.afterInstant(acquisition->channelSlots, acquisition->stationName);
     } else if (member == &SysConfRecord::WebAktiv) {
         published.writePageSet(acquisition->channelSlots, acquisition->stationName);
-    } else if (auto refusal = published.sendReport(acquisition->channelSlots)) {
-        MsgBox::show(this, MsgBox::Icon::Exclamation, QStringLiteral("E-Mail-Bericht"), *refusal);
+    } else if (const auto off = published.sendReport(acquisition->channelSlots)) {
+        mailReportSwitchedOff(*off);
     }
 }
 

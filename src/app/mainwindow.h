@@ -96,6 +96,7 @@ private:
     void showTransfer(qint32 farbe);
     void showConnection(bool open, const QString &portLabel);
     void updateFetchNow();
+    void mailReportSwitchedOff(const QString &text);
     void fetchStarted(int records, const QDateTime &recordTime);
     void recordFetched(int completed, const QDateTime &recordTime);
     void fetchEnded();

@@ -7,6 +7,8 @@
 #include "link/request.h"
 #include "link/schedule.h"
 #include "publish/outputformat.h"
+#include "publish/publishing.h"
+#include "publish/statusfile.h"
 #include "store/database.h"
 #include "store/station.h"
 #include "store/sysconf.h"
@@ -69,14 +71,16 @@ Acquisition::Acquisition(const QString &programDir, QObject *parent)
           programDirStarter(dir), [this] { emit beepRequested(); },
           [this](const RunError &error) { AddText(error.text, MessageKind::unexpectedError); }),
       published(
-          dir, [this] { return now(); },
-          [this](const RunError &error) { AddText(error.text, MessageKind::unexpectedError); }) {
+          dir, [this] { return now(); }, [this](const QString &text, int kind) { AddText(text, kind); }),
+      errorLog(dir) {
     MSComm->setProgramDir(dir);
     AktTimer.setInterval(5000);
     MidTimer.setInterval(60000);
     OutTimer.setInterval(3000);
     OutTimer.setSingleShot(true);
     reconnectTimer.setInterval(reconnectSeconds * 1000);
+    minuteTimer.start(60000);
+    connect(&minuteTimer, &QTimer::timeout, this, &Acquisition::minuteTick);
     connect(&AktTimer, &QTimer::timeout, this, &Acquisition::GetMoment);
     connect(&MidTimer, &QTimer::timeout, this, &Acquisition::midTimerTick);
     connect(&OutTimer, &QTimer::timeout, this, &Acquisition::outTimerTick);
@@ -85,7 +89,11 @@ Acquisition::Acquisition(const QString &programDir, QObject *parent)
     connect(MSComm, &SerialLink::portLost, this, &Acquisition::portLost);
 }
 
-Acquisition::~Acquisition() = default;
+Acquisition::~Acquisition() {
+    // The repeats still counted get their summary line.
+    if (auto error = errorLog.flush(now()))
+        emit writeFailed(*error);
+}
 
 void Acquisition::setClock(std::function<QDateTime()> newClock) {
     clock = std::move(newClock);
@@ -95,7 +103,7 @@ void Acquisition::AddText(const QString &text, int kind) {
     const MessageRoute route = messageRoute(kind);
     switch (route.target) {
     case MessageRoute::Target::ErrorLog:
-        WriteLog(stampedLine(now(), text));
+        WriteLog(text, kind);
         break;
     case MessageRoute::Target::OutputFile:
         if (auto error = appendTextLine(resolveInDir(dir, SysConf.datname), text))
@@ -107,9 +115,43 @@ void Acquisition::AddText(const QString &text, int kind) {
     }
 }
 
-void Acquisition::WriteLog(const QString &text) {
-    if (auto error = appendTextLine(QDir(dir).filePath(errorLogName), text))
+void Acquisition::WriteLog(const QString &text, int kind) {
+    if (auto error = errorLog.write(now(), text, kind))
         emit writeFailed(*error);
+}
+
+void Acquisition::minuteTick() {
+    const QDateTime t = now();
+    if (auto error = errorLog.tick(t))
+        emit writeFailed(*error);
+    if (const auto report = alarm.tick(t, alarmMinutes()))
+        reportAlarm(*report);
+    startDay(t.date());
+    const MonitorStatus status{isConnected(),    lastTelegram,       lastFetch,
+                               lastFetchRecords, recordsStoredToday, errorLog.messagesLastHour(t),
+                               alarm.stopped()};
+    if (auto error = writeStatusFile(dir, status))
+        AddText(error->text, MessageKind::unexpectedError);
+}
+
+void Acquisition::startDay(const QDate &day) {
+    if (storedDay != day)
+        recordsStoredToday = 0;
+    storedDay = day;
+}
+
+int Acquisition::alarmMinutes() const {
+    // Without polls a valid telegram comes only with the fetch of the averages; without either none at all.
+    if (SysConf.AlarmMinuten <= 0 || (!SysConf.MomAktiv && !fetchingOn()))
+        return 0;
+    return SysConf.MomAktiv ? SysConf.AlarmMinuten : std::max(SysConf.AlarmMinuten, SysConf.MittInter + 5);
+}
+
+void Acquisition::reportAlarm(const DataAlarm::Report &report) {
+    AddText(report.text(), MessageKind::checkFailed);
+    AddText(report.text(), MessageKind::statusMessage);
+    if (const auto refusal = sendAlarmMail(published.mailer, report, stationName))
+        AddText(*refusal, MessageKind::checkFailed);
 }
 
 void Acquisition::ShowTrans(qint32 farbe) {
@@ -155,6 +197,7 @@ qint16 Acquisition::ConnectIt(bool State, const ComConfig::Entry &settings) {
         // The operator gives up waiting for the vanished device.
         reconnectTimer.stop();
         AddText(QStringLiteral("Schnittstelle geschlossen"), MessageKind::statusMessage);
+        alarm.stop();
         emit connectionChanged(false, MSComm->portLabel());
         return -1;
     }
@@ -166,6 +209,7 @@ qint16 Acquisition::ConnectIt(bool State, const ComConfig::Entry &settings) {
             return 0;
         }
         AddText(QStringLiteral("Schnittstelle geschlossen"), MessageKind::statusMessage);
+        alarm.stop();
         emit connectionChanged(false, MSComm->portLabel());
         return -1;
     }
@@ -177,6 +221,7 @@ qint16 Acquisition::ConnectIt(bool State, const ComConfig::Entry &settings) {
     }
     AddText(QStringLiteral("Schnittstelle geöffnet  ( ") + MSComm->settings() + QStringLiteral(" )"),
             MessageKind::statusMessage);
+    alarm.start(now());
     emit connectionChanged(true, MSComm->portLabel());
     return 1;
 }
@@ -223,6 +268,7 @@ void Acquisition::tryReconnect() {
     const QString text = QStringLiteral("Schnittstelle %1 wieder verfügbar").arg(MSComm->portLabel());
     AddText(text, MessageKind::checkFailed);
     AddText(text, MessageKind::statusMessage);
+    alarm.start(now());
     emit connectionChanged(true, MSComm->portLabel());
     startAcquisition();
     // A fetch that fell due meanwhile is made up at once.
@@ -425,6 +471,9 @@ void Acquisition::Auswertung(const QByteArray &telegram) {
     case TelegramOutcome::Decoded:
         break;
     }
+    lastTelegram = now();
+    if (const auto report = alarm.telegram(lastTelegram))
+        reportAlarm(*report);
     switch (result.kind) {
     case 'A':
         reportMessages(result.messages);
@@ -554,6 +603,8 @@ bool Acquisition::storeRecord(const QByteArray &telegram, const TelegramResult &
         }
     }
     recentRecords.add(telegram);
+    startDay(now().date());
+    ++recordsStoredToday;
     AddText(line, MessageKind::outputLine);
     return true;
 }
@@ -633,11 +684,18 @@ void Acquisition::finishFetch(bool failed) {
         AddText(QStringLiteral("Daten können nicht abgefragt werden."), MessageKind::checkFailed);
     const int completed = fetch.completed;
     emit fetchEnded(completed);
+    lastFetch = now();
+    lastFetchRecords = completed;
     if (completed > 0) {
         LastAccessTime = now();
         emit lastAccessShown(formatDateTime(LastAccessTime));
         CalcNextAcc();
-        published.afterFetch(channelSlots, stationName);
+        if (SysConf.WebAktiv)
+            published.writePageSet(channelSlots, stationName);
+        if (SysConf.MailAktiv) {
+            if (const auto off = published.sendReport(channelSlots))
+                emit mailReportSwitchedOff(*off);
+        }
     }
     AddText(QStringLiteral("%1 Datensätze erhalten.").arg(completed), MessageKind::statusMessage);
     ShowTrans(Lamp::black);

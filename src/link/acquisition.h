@@ -1,6 +1,8 @@
 #pragma once
 
 #include "eval/channels.h"
+#include "eval/dataalarm.h"
+#include "eval/errorlogfile.h"
 #include "eval/postcheck.h"
 #include "eval/telegram.h"
 #include "eval/values.h"
@@ -75,7 +77,6 @@ public:
     // Routes one message by its kind: -3 and -1 to the error log, 0 to the text output file, -2 and 1 (and
     // every other kind) to the status line.
     void AddText(const QString &text, int kind);
-    void WriteLog(const QString &text);
 
     // The lamps: a call with the colour already shown changes nothing.
     void ShowTrans(qint32 farbe);
@@ -132,6 +133,8 @@ public:
     QTimer MidTimer;
     QTimer OutTimer;
     QTimer reconnectTimer;
+    // Once a minute: the summaries of the error log, the data-stopped alarm and the status file.
+    QTimer minuteTimer;
 
     // The station number every request carries, and the station's description for the pages.
     QString station;
@@ -169,6 +172,8 @@ signals:
     void stopped();
     // The post-processing program was started: a short beep where there is a speaker.
     void beepRequested();
+    // The mail report was switched off because its settings cannot give a mail; the text says why.
+    void mailReportSwitchedOff(const QString &text);
 
 private:
     // The records of the fetch under way: how many came, which one is asked for, its try and the number of
@@ -198,6 +203,12 @@ private:
     void retryRecord(const QByteArray &command);
     void finishFetch(bool failed);
     void endCycle();
+    void WriteLog(const QString &text, int kind);
+    void minuteTick();
+    // The count of records stored today starts anew with the day.
+    void startDay(const QDate &day);
+    int alarmMinutes() const;
+    void reportAlarm(const DataAlarm::Report &report);
     std::optional<RunError> openPort(const ComConfig::Entry &settings);
     void portLost(const QString &text);
     void tryReconnect();
@@ -208,6 +219,14 @@ private:
     TelegramFramer receiveBuffer;
     PostCheck postCheck;
     Publication published;
+    ErrorLog errorLog;
+    DataAlarm alarm;
+    // For the status file.
+    QDateTime lastTelegram;
+    QDateTime lastFetch;
+    int lastFetchRecords = 0;
+    int recordsStoredToday = 0;
+    QDate storedDay;
     Phase current = Phase::Idle;
     Fetch fetch;
     RecentRecords recentRecords;

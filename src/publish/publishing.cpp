@@ -3,6 +3,8 @@
 #include "eval/textout.h"
 #include "publish/html.h"
 #include "publish/messwerte.h"
+#include "publish/smtpmailer.h"
+#include "store/sysconf.h"
 
 namespace {
 
@@ -28,4 +30,17 @@ std::optional<RunError> WriteWebPageSet(const PageContext &context, const Channe
 MailReportValues mailReportValues(const ChannelSlots &channels, const QDateTime &now, const QLocale &loc) {
     return {formatDateTime(now, loc), sensorValueText(channels, 0x01, loc),
             sensorValueText(channels, 0x02, loc), sensorValueText(channels, 0x08, loc)};
+}
+
+QString switchMailReportOff(const QSqlDatabase &db, const QString &refusal, std::optional<RunError> &error) {
+    SysConf.MailAktiv = false;
+    error = saveSysConf(db, SysConf, {QStringLiteral("MailAktiv")});
+    return refusal + QStringLiteral(" Der E-Mail-Bericht wurde ausgeschaltet.");
+}
+
+std::optional<QString> sendAlarmMail(SmtpMailer &mailer, const DataAlarm::Report &report,
+                                     const QString &station, const QLocale &loc) {
+    if (SysConf.MailHost.trimmed().isEmpty())
+        return std::nullopt;
+    return mailer.Send(report.mailSubject(station, loc), report.mailText(station, loc));
 }

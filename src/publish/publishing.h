@@ -1,14 +1,18 @@
 #pragma once
 
 #include "eval/channels.h"
+#include "eval/dataalarm.h"
 #include "publish/webpages.h"
 #include "store/runerror.h"
 
 #include <QDateTime>
 #include <QLocale>
+#include <QSqlDatabase>
 #include <QString>
 
 #include <optional>
+
+class SmtpMailer;
 
 // Writes every active page of the intranet set; the measurement page gets the table of the shown channels.
 std::optional<RunError> WriteWebPageSet(const PageContext &context, const ChannelSlots &channels,
@@ -26,3 +30,13 @@ struct MailReportValues {
 // "---" when no shown channel carries the sensor.
 MailReportValues mailReportValues(const ChannelSlots &channels, const QDateTime &now,
                                   const QLocale &loc = QLocale());
+
+// Settings that cannot give a mail switch the mail report off (SysConf.MailAktiv false, saved), so that the
+// refusal is reported once instead of after every fetch. Gives the message for the error log and the
+// operator; a save that failed is handed back in `error`.
+QString switchMailReportOff(const QSqlDatabase &db, const QString &refusal, std::optional<RunError> &error);
+
+// Sends the alert mail of a data-stopped report to the recipients of the mail report, when a mail host is set
+// (whether the report itself is on or not). Gives the refusal when the settings cannot give a mail.
+std::optional<QString> sendAlarmMail(SmtpMailer &mailer, const DataAlarm::Report &report,
+                                     const QString &station, const QLocale &loc = QLocale());

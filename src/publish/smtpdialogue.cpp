@@ -1,9 +1,19 @@
 #include "publish/smtpdialogue.h"
 
+#include <QRegularExpression>
+
+#include <algorithm>
+
 namespace {
 
 QByteArray bytes(const QString &text) {
     return text.toLatin1();
+}
+
+bool hasControlCharacter(const QString &text) {
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0);
+    });
 }
 
 } // namespace
@@ -26,13 +36,20 @@ QString mailMessageText(const QString &message, const QString &tmp, const QStrin
     return text;
 }
 
-std::optional<QString> mailRefusal(const QString &host, const QString &sender,
-                                   const QStringList &recipients) {
+std::optional<QString> mailRefusal(const QString &host, const QString &sender, const QStringList &recipients,
+                                   const QString &subject) {
     const QString refused = QStringLiteral("Die E-Mail wird nicht gesendet: ");
+    const auto control = [&refused](const QString &what) {
+        return refused + what + QStringLiteral(" enthält ein Steuerzeichen (z. B. einen Zeilenumbruch).");
+    };
     if (host.trimmed().isEmpty())
         return refused + QStringLiteral("Es ist kein SMTP-Host eingetragen.");
+    if (hasControlCharacter(host.trimmed()))
+        return control(QStringLiteral("Der SMTP-Host"));
     if (!sender.contains(u'@'))
         return refused + QStringLiteral("Der Absender \"%1\" enthält kein \"@\".").arg(sender.trimmed());
+    if (hasControlCharacter(sender.trimmed()))
+        return control(QStringLiteral("Der Absender"));
     bool anyRecipient = false;
     for (const QString &recipient : recipients) {
         if (!recipient.trimmed().isEmpty())
@@ -46,7 +63,11 @@ std::optional<QString> mailRefusal(const QString &host, const QString &sender,
                    QStringLiteral("Der %1. Eintrag der Empfängerliste ist leer (überzähliges Komma?).")
                        .arg(i + 1);
         }
+        if (hasControlCharacter(recipients.at(i).trimmed()))
+            return control(QStringLiteral("Der %1. Eintrag der Empfängerliste").arg(i + 1));
     }
+    if (hasControlCharacter(subject))
+        return control(QStringLiteral("Der Betreff"));
     return std::nullopt;
 }
 
@@ -60,10 +81,10 @@ SmtpDialogue::Step SmtpDialogue::reply(const QByteArray &reply) {
     if (code != "220" && code != "250" && code != "354" && code != "221") {
         // The step stays where it was: a new mail starts the dialogue again.
         step.close = true;
-        QString text = QString::fromLatin1(reply);
-        while (text.endsWith(u'\n') || text.endsWith(u'\r'))
-            text.chop(1);
-        step.error = QStringLiteral("SMTP Error: ") + text;
+        // One log line, also for a refusal of several lines ("554-first", "554 second").
+        const QStringList lines = QString::fromLatin1(reply).split(
+            QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts);
+        step.error = QStringLiteral("SMTP Error: ") + lines.join(u' ');
         return step;
     }
 

@@ -15,8 +15,11 @@ QString mailMessageText(const QString &message, const QString &tmp, const QStrin
                         const QString &Zeit, const QString &date);
 
 // Why a mail cannot be sent with these settings (no server, no recipient, an empty entry in the recipient
-// list, a sender without "@"), as a German message; nothing when it can.
-std::optional<QString> mailRefusal(const QString &host, const QString &sender, const QStringList &recipients);
+// list, a sender without "@", a control character in the server, the sender, a recipient or the subject),
+// as a German message; nothing when it can. A control character would end an SMTP command early and smuggle
+// in another one.
+std::optional<QString> mailRefusal(const QString &host, const QString &sender, const QStringList &recipients,
+                                   const QString &subject);
 
 // The SMTP dialogue of one mail, one step per server reply: HELO, MAIL FROM, one RCPT TO per recipient, DATA,
 // the message, QUIT. Every reply with the code 220, 250, 354 or 221 lets it advance, whichever step it
@@ -31,7 +34,7 @@ public:
         QList<QByteArray> sends;
         // The connection is to be closed.
         bool close = false;
-        // The error-log entry of a rejected reply.
+        // The error-log entry of a rejected reply, a reply of several lines in one line.
         std::optional<QString> error;
     };
 

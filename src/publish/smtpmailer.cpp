@@ -1,10 +1,9 @@
 #include "publish/smtpmailer.h"
 
-#include "eval/messages.h"
 #include "publish/html.h"
 #include "store/sysconf.h"
 
-#include <QEventLoop>
+#include <utility>
 
 namespace {
 
@@ -19,6 +18,12 @@ SmtpMailer::SmtpMailer(QObject *parent) : QObject(parent), now([] { return QDate
     connect(&WSock, &QTcpSocket::errorOccurred, this, &SmtpMailer::socketFailed);
     connect(&WSock, &QTcpSocket::disconnected, &replyTimer, &QTimer::stop);
     connect(&replyTimer, &QTimer::timeout, this, &SmtpMailer::replyOverdue);
+    // The next mail goes out once the connection of the one before is closed; started from the event loop,
+    // not from within the socket's own signal.
+    connect(&WSock, &QTcpSocket::stateChanged, this, [this](QAbstractSocket::SocketState state) {
+        if (state == QAbstractSocket::UnconnectedState && !waiting.isEmpty())
+            QMetaObject::invokeMethod(this, &SmtpMailer::startNext, Qt::QueuedConnection);
+    });
 }
 
 void SmtpMailer::setClock(std::function<QDateTime()> clock) {
@@ -39,37 +44,52 @@ qint32 SmtpMailer::SmtpStep() const {
 
 std::optional<QString> SmtpMailer::SendMail(const QString &Zeit, const QString &tmp, const QString &lff,
                                             const QString &feff) {
-    if (auto refusal = mailRefusal(SysConf.MailHost, SysConf.MailSender, SysConf.MailRecList)) {
-        emit message(*refusal, MessageKind::checkFailed);
-        return refusal;
-    }
     const QString date = shortDateText(now());
     MailSubjectText = mailSubjectText(SysConf.MailSubject, Zeit, date);
     MailMessageText = mailMessageText(SysConf.MailMessage, tmp, lff, feff, Zeit, date);
+    return Send(MailSubjectText, MailMessageText);
+}
 
-    waitUntilClosed();
-    dialogue.emplace(SysConf.MailSender, SysConf.MailRecList, MailSubjectText, MailMessageText);
-    WSock.connectToHost(SysConf.MailHost.trimmed(), port);
-    replyTimer.start();
+std::optional<QString> SmtpMailer::Send(const QString &subject, const QString &message) {
+    if (auto refusal = mailRefusal(SysConf.MailHost, SysConf.MailSender, SysConf.MailRecList, subject))
+        return refusal;
+    if (waiting.size() >= maxWaiting) {
+        emit failed(QStringLiteral("E-Mail nicht gesendet: %1 E-Mails warten schon auf den SMTP-Server.")
+                        .arg(waiting.size()));
+        return std::nullopt;
+    }
+    waiting.enqueue({SysConf.MailHost.trimmed(), SysConf.MailSender, SysConf.MailRecList, subject, message});
+    if (WSock.state() == QAbstractSocket::UnconnectedState)
+        startNext();
     return std::nullopt;
 }
 
-void SmtpMailer::dataArrival() {
-    const QByteArray reply = WSock.readAll();
-    if (!dialogue || reply.isEmpty())
+void SmtpMailer::startNext() {
+    if (waiting.isEmpty() || WSock.state() != QAbstractSocket::UnconnectedState)
         return;
-    const SmtpDialogue::Step step = dialogue->reply(reply);
+    const Mail mail = waiting.dequeue();
+    dialogue.emplace(mail.sender, mail.recipients, mail.subject, mail.message);
+    reply.clear();
+    WSock.connectToHost(mail.host, port);
+    replyTimer.start();
+}
+
+void SmtpMailer::dataArrival() {
+    reply += WSock.readAll();
+    // A reply is complete with its last line, the one without "-" after the code.
+    const qsizetype lastLine = reply.lastIndexOf('\n', reply.size() - 2) + 1;
+    if (!dialogue || !reply.endsWith('\n') || reply.mid(lastLine + 3, 1) == "-")
+        return;
+    const SmtpDialogue::Step step = dialogue->reply(std::exchange(reply, QByteArray()));
     if (step.error) {
         closeSocket();
-        emit message(*step.error, MessageKind::unexpectedError);
-        waitUntilClosed();
+        emit failed(*step.error);
         return;
     }
     for (const QByteArray &send : step.sends)
         WSock.write(send);
     if (step.close) {
         closeSocket();
-        waitUntilClosed();
     } else if (!step.sends.isEmpty()) {
         replyTimer.start();
     }
@@ -80,42 +100,33 @@ void SmtpMailer::socketFailed(QAbstractSocket::SocketError error) {
         // The server's own close ends a finished dialogue; before that the mail is lost.
         replyTimer.stop();
         if (dialogue && dialogue->SmtpStep < 6) {
-            emit message(QStringLiteral("SMTP-Server hat die Verbindung vor dem Ende der Mail getrennt "
-                                        "(Schritt %1).")
-                             .arg(dialogue->SmtpStep),
-                         MessageKind::unexpectedError);
+            emit failed(QStringLiteral("SMTP-Server hat die Verbindung vor dem Ende der Mail getrennt "
+                                       "(Schritt %1).")
+                            .arg(dialogue->SmtpStep));
         }
         return;
     }
     replyTimer.stop();
-    emit socketError(winsockNumber(error), WSock.errorString());
+    const int number = winsockNumber(error);
+    emit socketError(number, WSock.errorString());
+    emit failed(QStringLiteral("E-Mail nicht gesendet: Winsock Error number %1 (%2)")
+                    .arg(number)
+                    .arg(WSock.errorString()));
 }
 
 void SmtpMailer::replyOverdue() {
     if (WSock.state() == QAbstractSocket::UnconnectedState)
         return;
     WSock.abort();
-    emit message(QStringLiteral("SMTP-Server antwortet nicht: Verbindung nach %1 s ohne Antwort getrennt "
-                                "(Schritt %2).")
-                     .arg(replyTimer.interval() / 1000.0, 0, 'g', 3)
-                     .arg(SmtpStep()),
-                 MessageKind::unexpectedError);
+    emit failed(QStringLiteral("SMTP-Server antwortet nicht: Verbindung nach %1 s ohne Antwort getrennt "
+                               "(Schritt %2).")
+                    .arg(replyTimer.interval() / 1000.0, 0, 'g', 3)
+                    .arg(SmtpStep()));
 }
 
 void SmtpMailer::closeSocket() {
     replyTimer.stop();
     WSock.close();
-}
-
-void SmtpMailer::waitUntilClosed() {
-    if (WSock.state() == QAbstractSocket::UnconnectedState)
-        return;
-    QEventLoop loop;
-    connect(&WSock, &QTcpSocket::stateChanged, &loop, [&loop](QAbstractSocket::SocketState state) {
-        if (state == QAbstractSocket::UnconnectedState)
-            loop.quit();
-    });
-    loop.exec();
 }
 
 int SmtpMailer::winsockNumber(QAbstractSocket::SocketError error) {

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QQueue>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -18,12 +19,15 @@ class SmtpMailer : public QObject {
 public:
     explicit SmtpMailer(QObject *parent = nullptr);
 
-    // Fills the placeholders of MailSubject and MailMessage, waits (processing events) until an earlier
-    // connection has closed and connects to MailHost; the dialogue then runs in the socket's events. With
-    // settings that cannot give a mail (no host, no recipient, a sender without "@") nothing is connected:
-    // the reason is reported with kind -1 and returned.
+    // Fills the placeholders of MailSubject and MailMessage and sends the result with Send.
     std::optional<QString> SendMail(const QString &Zeit, const QString &tmp, const QString &lff,
                                     const QString &feff);
+
+    // Connects to MailHost, or queues the mail until the connection of an earlier one has closed; the
+    // dialogue then runs in the socket's events and ends in failed() when the mail does not go out. With
+    // settings that cannot give a mail (no host, no recipient, a sender without "@", a control character)
+    // nothing is connected and the reason is returned.
+    std::optional<QString> Send(const QString &subject, const QString &message);
 
     // Tests fix the clock.
     void setClock(std::function<QDateTime()> clock);
@@ -46,9 +50,9 @@ public:
     QString MailMessageText;
 
 signals:
-    // A text for AddText with its message kind.
-    void message(const QString &text, int kind);
-    // A socket error for the error box (Winsock error number and description).
+    // A mail that was started did not go out: the reason in one line, for the error log.
+    void failed(const QString &reason);
+    // A socket error for the error box (Winsock error number and description); failed() follows.
     void socketError(int number, const QString &description);
 
 private:
@@ -56,10 +60,24 @@ private:
     void socketFailed(QAbstractSocket::SocketError error);
     void replyOverdue();
     void closeSocket();
-    void waitUntilClosed();
+    void startNext();
+
+    // A mail as it was asked for, with the settings of that moment.
+    struct Mail {
+        QString host;
+        QString sender;
+        QStringList recipients;
+        QString subject;
+        QString message;
+    };
+    // Beyond this many mails waiting for the server a further one is given up.
+    static constexpr int maxWaiting = 10;
 
     std::function<QDateTime()> now;
     quint16 port = 25;
+    QQueue<Mail> waiting;
     std::optional<SmtpDialogue> dialogue;
+    // The lines of a server reply received so far; a reply may come in pieces.
+    QByteArray reply;
     QTimer replyTimer;
 };

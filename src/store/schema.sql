@@ -31,7 +31,8 @@ CREATE TABLE tblSysConf (
     MailSubject TEXT,
     HtmlAktiv INTEGER DEFAULT 0,
     WebAktiv INTEGER DEFAULT 0,
-    MailAktiv INTEGER DEFAULT 0
+    MailAktiv INTEGER DEFAULT 0,
+    AlarmMinuten INTEGER DEFAULT 10
 );
 
 CREATE TABLE tblProvider (

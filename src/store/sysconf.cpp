@@ -3,6 +3,7 @@
 #include "store/database.h"
 #include "store/fields.h"
 
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -19,6 +20,8 @@ using Member = std::variant<qint32 SysConfRecord::*, bool SysConfRecord::*, quin
 struct Column {
     const char *name;
     Member member;
+    // A column added in a later version: an older database without it loads the default.
+    bool added = false;
 };
 
 // The columns in the order in which they are read.
@@ -35,7 +38,7 @@ const Column columns[] = {
     {"MailSender", &SysConfRecord::MailSender},   {"MailRec", &SysConfRecord::MailRec},
     {"MailMessage", &SysConfRecord::MailMessage}, {"MailSubject", &SysConfRecord::MailSubject},
     {"HtmlAktiv", &SysConfRecord::HtmlAktiv},     {"WebAktiv", &SysConfRecord::WebAktiv},
-    {"MailAktiv", &SysConfRecord::MailAktiv},
+    {"MailAktiv", &SysConfRecord::MailAktiv},     {"AlarmMinuten", &SysConfRecord::AlarmMinuten, true},
 };
 
 std::optional<RunError> readColumn(const QSqlRecord &row, const Column &column, SysConfRecord &record) {
@@ -96,13 +99,17 @@ SysConfRecord SysConfRecord::defaults() {
     d.doKanal = true;
     d.doSensor = true;
     d.doUnit = true;
+    d.AlarmMinuten = 10;
     return d;
 }
 
 QStringList mailRecipients(const QString &mailRec) {
-    if (mailRec.isEmpty())
-        return {};
-    return mailRec.split(QLatin1Char(','), Qt::KeepEmptyParts);
+    QStringList recipients;
+    for (const QString &line : mailRec.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")))) {
+        if (!line.trimmed().isEmpty())
+            recipients << line.split(QRegularExpression(QStringLiteral("[,;]")), Qt::KeepEmptyParts);
+    }
+    return recipients;
 }
 
 SysConfLoad loadSysConf(const QSqlDatabase &db, SysConfRecord &record) {
@@ -120,6 +127,11 @@ SysConfLoad loadSysConf(const QSqlDatabase &db, SysConfRecord &record) {
     load.rowFound = true;
     const QSqlRecord row = query.record();
     for (const Column &column : columns) {
+        if (column.added && row.indexOf(QLatin1String(column.name)) < 0) {
+            std::visit([&record](auto member) { record.*member = SysConfRecord::defaults().*member; },
+                       column.member);
+            continue;
+        }
         if (auto error = readColumn(row, column, record))
             load.errors << *error;
         if (column.member == Member(&SysConfRecord::MittelAktiv)) {

@@ -39,6 +39,9 @@ struct SysConfRecord {
     bool HtmlAktiv = false;
     bool WebAktiv = false;
     bool MailAktiv = false;
+    // Minutes without a valid telegram after which the data-stopped alarm is given; 0 switches it off.
+    // Databases from before this setting have no column for it and get the default.
+    qint32 AlarmMinuten = 0;
 
     // What applies while tblSysConf has no row.
     static SysConfRecord defaults();
@@ -61,7 +64,8 @@ struct SysConfLoad {
 // table is empty. Nothing is written.
 SysConfLoad loadSysConf(const QSqlDatabase &db, SysConfRecord &record);
 
-// The recipients of the mail report: MailRec split at every ",", empty pieces kept, no trimming.
+// The recipients of the mail report: MailRec split at every ",", ";" and line break, no trimming. A blank
+// line is skipped; an empty piece between separators is kept, so that a stray comma can be refused.
 QStringList mailRecipients(const QString &mailRec);
 
 // Writes the named columns of `record` (and "MomInter" from `momInter`) into the first row of tblSysConf,

@@ -1,5 +1,6 @@
 #include "publish/html.h"
 #include "publish/messwerte.h"
+#include "publish/outputlatch.h"
 #include "publish/publishing.h"
 #include "publish/webpages.h"
 #include "support/programdir.h"
@@ -135,6 +136,37 @@ private slots:
             QCOMPARE(dir.readFile(folder + entry.section(u'=', 0, 0)).split('\n'),
                      expected.readAll().split('\n'));
         }
+    }
+
+    // A missing intranet folder over many polls gives one line and one more when the folder is back; the
+    // page set and the stand-alone page are latched on their own.
+    void failuresReportedOnceEach() {
+        ProgramDir dir;
+        const PageContext context{dir.createDataFile(QStringLiteral("pages")), dir.path(), summer, QLocale()};
+        using Output = OutputLatch::Output;
+        OutputLatch latch;
+        QStringList log;
+        const auto attempt = [&](Output output, const std::optional<RunError> &error) {
+            if (const auto report = latch.attempt(output, error))
+                log << QString::number(report->kind) + ' ' + report->text;
+        };
+        const QString intranet = dir.file(QStringLiteral("dosdevices/p:/Intranet"));
+        for (int poll = 0; poll < 300; ++poll) {
+            if (poll == 200)
+                QVERIFY(QDir().mkpath(intranet));
+            attempt(Output::IntranetMeasurementPage, WriteHtml(context, stationChannels(), station));
+            attempt(Output::MeasurementPage, WriteHtmlOld(context, stationChannels(), station));
+            if (poll % 100 == 99)
+                attempt(Output::IntranetPageSet, WriteWebPageSet(context, stationChannels(), station));
+        }
+        attempt(Output::MeasurementPage, RunError::permissionDenied());
+        attempt(Output::MeasurementPage, RunError::pathNotFound());
+        attempt(Output::MeasurementPage, RunError::pathNotFound());
+        QCOMPARE(log, (QStringList{"-3 Pfad nicht gefunden: " + intranet + "/index_aktuell.htm",
+                                   "-3 Pfad nicht gefunden: " + intranet + "/index.htm",
+                                   "-1 Die Intranet-Messwertseite wird wieder geschrieben.",
+                                   "-1 Die Intranet-Seiten werden wieder geschrieben.",
+                                   "-3 Zugriff verweigert", "-3 Pfad nicht gefunden"}));
     }
 
     // The golden pages show the days around them; here the edges of the seasons.

@@ -1,5 +1,6 @@
+#include "config/dialogfixture.h"
 #include "publish/publisher.h"
-#include "publish/ui/fbrowser.h"
+#include "publish/ui/browserwindow.h"
 #include "publish/ui/fchtml.h"
 #include "publish/ui/fcmail.h"
 #include "publish/ui/finfo.h"
@@ -9,13 +10,12 @@
 #include "ui_fcmail.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
+#include <QTcpServer>
 #include <QTest>
-#include <QWebEngineView>
-
-#include <algorithm>
 
 namespace {
 
@@ -27,10 +27,16 @@ namespace {
     return true;
 }();
 
-int browserWindows() {
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    return int(std::count_if(windows.cbegin(), windows.cend(),
-                             [](QWidget *w) { return qobject_cast<FBrowser *>(w); }));
+QWidgetList browserWindows() {
+    QWidgetList windows = QApplication::topLevelWidgets();
+    windows.removeIf([](const QWidget *w) { return w->objectName() != QStringLiteral("fBrowser"); });
+    return windows;
+}
+
+// The web engine is mapped into the process.
+bool webEngineLoaded() {
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6WebEngineCore");
 }
 
 } // namespace
@@ -39,7 +45,7 @@ class TestPublishWindows : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { QSqlDatabase::removeDatabase(QStringLiteral("mail")); }
+    void initTestCase() { pinGermanLocale(); }
 
     // The check box only switches the page list and its buttons; "OK" does nothing, "Abbrechen" closes.
     void fcHtmlStoresNothing() {
@@ -56,44 +62,90 @@ private slots:
         QTRY_VERIFY(dialog.isNull());
     }
 
-    // Typing in any box enables OK; Abbrechen stores nothing, OK the five fields in memory and in the row.
+    // Typing in any box enables OK; Abbrechen stores nothing. A save that fails leaves the settings as they
+    // were and says so over the dialog, which stays open; OK then stores the five fields in memory and in the
+    // row, the recipients split at commas, semicolons and line breaks.
     void fcMailSavesItsFields() {
-        ProgramDir dir;
-        QSqlDatabase db = dir.createDataFile(QStringLiteral("mail"));
+        DialogFixture s;
         SysConf.MailMessage = QStringLiteral("Zeile 1\r\nZeile 2");
+        const auto stored = [] {
+            return sqlValue(Store::MainDb(),
+                            QStringLiteral("SELECT MailHost || '|' || MailSender || '|' || MailRec || '|' || "
+                                           "MailSubject || '|' || MailMessage || '|' || MittInter || '|' || "
+                                           "(SELECT count(*) FROM tblSysConf) FROM tblSysConf"))
+                .toString();
+        };
         for (const char *box : {"txtHost", "txtSender", "txtRec", "txtSubject", "txtMessage"}) {
-            QPointer<FcMail> dialog = new FcMail(db);
-            dialog->show();
+            QPointer<FcMail> dialog = s.open<FcMail>();
             QCOMPARE(dialog->controls().txtMessage->toPlainText(), QStringLiteral("Zeile 1\nZeile 2"));
             QVERIFY(!dialog->controls().comOK->isEnabled());
             QTest::keyClicks(dialog->findChild<QWidget *>(box), QStringLiteral("x"));
             QVERIFY2(dialog->controls().comOK->isEnabled(), box);
             dialog->controls().comExit->click();
             QTRY_VERIFY(dialog.isNull());
-            QVERIFY(sqlValue(db, QStringLiteral("SELECT MailMessage FROM tblSysConf")).isNull());
+            QCOMPARE(stored(), QString());
         }
-        QPointer<FcMail> dialog = new FcMail(db);
+        QPointer<FcMail> dialog = s.open<FcMail>();
         const Ui::FcMail &c = dialog->controls();
         c.txtHost->setText(QStringLiteral(" smtp.example.org "));
         c.txtSender->setText(QStringLiteral("wetter@station.example"));
-        c.txtRec->setPlainText(QStringLiteral("x@example.org, y@example.org,z@example.org"));
+        c.txtRec->setPlainText(QStringLiteral("x@example.org, y@example.org;z@example.org\nw@example.org\n"));
         c.txtSubject->setText(QStringLiteral("Bericht #tm#"));
         c.txtMessage->setPlainText(QStringLiteral("Station Nord\nTemperatur: #ct#"));
+        execAll(Store::MainDb(), {QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON tblSysConf BEGIN "
+                                                 "SELECT RAISE(ABORT, 'gesperrt'); END")});
+        const SysConfRecord before = SysConf;
+        c.comOK->click();
+        QCOMPARE(s.boxes.asked.size(), 1);
+        QCOMPARE(s.boxes.asked.first().title, QStringLiteral("Mail-Konfiguration"));
+        QVERIFY(s.boxes.asked.first().text.startsWith(
+            QStringLiteral("Die Einstellung konnte nicht gespeichert werden.\n")));
+        QVERIFY(dialog->isVisible() && s.dir.readFile(QStringLiteral("Errorlog.txt")).contains("gesperrt"));
+        QCOMPARE((QStringList{SysConf.MailHost, SysConf.MailRec, SysConf.MailMessage}),
+                 (QStringList{before.MailHost, before.MailRec, before.MailMessage}));
+        QCOMPARE(stored(), QString());
+
+        execAll(Store::MainDb(), {QStringLiteral("DROP TRIGGER refuse")});
         c.comOK->click();
         QTRY_VERIFY(dialog.isNull());
         const QStringList fields{" smtp.example.org ", "wetter@station.example",
-                                 "x@example.org, y@example.org,z@example.org", "Bericht #tm#",
-                                 "Station Nord\r\nTemperatur: #ct#"};
+                                 "x@example.org, y@example.org;z@example.org\r\nw@example.org\r\n",
+                                 "Bericht #tm#", "Station Nord\r\nTemperatur: #ct#"};
         QCOMPARE((QStringList{SysConf.MailHost, SysConf.MailSender, SysConf.MailRec, SysConf.MailSubject,
                               SysConf.MailMessage}),
                  fields);
-        QCOMPARE(SysConf.MailRecList, (QStringList{"x@example.org", " y@example.org", "z@example.org"}));
+        QCOMPARE(SysConf.MailRecList,
+                 (QStringList{"x@example.org", " y@example.org", "z@example.org", "w@example.org"}));
+        QCOMPARE(stored(), fields.join(u'|') + QStringLiteral("|60|1"));
+    }
+
+    // Switched on with settings that cannot give a mail, the report switches itself off again with one
+    // message; a mail that fails goes to the error log.
+    void mailReportSwitch() {
+        DialogFixture s;
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        s.f->engine()->publication().mailer.setPort(closed.serverPort());
+        closed.close();
+        s.f->menMailAktiv->trigger();
+        QVERIFY(!s.f->menMailAktiv->isChecked() && !SysConf.MailAktiv);
+        QCOMPARE(sqlValue(Store::MainDb(), QStringLiteral("SELECT MailAktiv FROM tblSysConf")).toInt(), 0);
+        const QString text =
+            QStringLiteral("Die E-Mail wird nicht gesendet: Es ist kein SMTP-Host eingetragen. "
+                           "Der E-Mail-Bericht wurde ausgeschaltet.");
+        QCOMPARE(s.boxes.asked.size(), 1);
+        QCOMPARE(s.boxes.asked.first().title + ": " + s.boxes.asked.first().text, "E-Mail-Bericht: " + text);
+        SysConf.MailHost = QStringLiteral("127.0.0.1");
+        SysConf.MailSender = QStringLiteral("wetter@station.example");
+        SysConf.MailRecList = mailRecipients(QStringLiteral("a@example.org"));
+        s.f->menMailAktiv->trigger();
+        QTRY_COMPARE(s.boxes.asked.size(), 2);
+        QVERIFY(s.f->menMailAktiv->isChecked());
         QCOMPARE(
-            sqlValue(db, QStringLiteral("SELECT MailHost || '|' || MailSender || '|' || MailRec || '|' || "
-                                        "MailSubject || '|' || MailMessage || '|' || MittInter || '|' || "
-                                        "(SELECT count(*) FROM tblSysConf) FROM tblSysConf"))
-                .toString(),
-            fields.join(u'|') + QStringLiteral("|60|1"));
+            s.dir.readFile(QStringLiteral("Errorlog.txt")),
+            "05.12.2026 16:07:38 - " + text.toLatin1() +
+                "\r\n05.12.2026 16:07:38 - E-Mail nicht gesendet: Winsock Error number 10061 (Connection "
+                "refused)\r\n");
     }
 
     // The gradient runs from blue 253 at the top to black at the bottom of the window's current height.
@@ -108,21 +160,33 @@ private slots:
         }
     }
 
-    // Only the web address opens the browser window, and only one of it.
+    // Only the web address opens the browser window, and only one of it; the web engine is loaded with it. A
+    // missing plugin is explained in a box.
     void fInfoWebAddressOpensTheBrowser() {
         FInfo info;
         info.show();
         QCOMPARE(info.labInfo[3]->text(), QStringLiteral("Skylog           V1.9"));
         for (int i : {0, 1, 2, 3, 4})
             QTest::mouseClick(info.labInfo[i], Qt::LeftButton);
-        QCOMPARE(browserWindows(), 0);
+        {
+            QTemporaryDir empty;
+            MessageBoxes boxes;
+            BrowserWindow::setPluginDir(empty.path());
+            QTest::mouseClick(info.labInfo[5], Qt::LeftButton);
+            QCOMPARE(boxes.asked.size(), 1);
+            QVERIFY(boxes.asked.first().text.startsWith("Das Browserfenster kann nicht geöffnet werden.\n"));
+        }
+        QVERIFY(browserWindows().isEmpty() && !webEngineLoaded());
+        BrowserWindow::setPluginDir(QStringLiteral(SKYLOG_PROGRAM_DIR));
         QTest::mouseClick(info.labInfo[5], Qt::LeftButton);
         QTest::mouseClick(info.labInfo[5], Qt::LeftButton);
-        QCOMPARE(browserWindows(), 1);
-        FBrowser *browser = FBrowser::instance();
+        QCOMPARE(browserWindows().size(), 1);
+        QVERIFY(webEngineLoaded());
+        QWidget *browser = browserWindows().first();
         QVERIFY(browser->isVisible());
         QCOMPARE(browser->windowTitle(), Publisher::webAddress);
-        QCOMPARE(browser->WebBrowser->url(), QUrl(Publisher::webSite));
+        QCOMPARE(browser->findChild<QWidget *>(QStringLiteral("WebBrowser"))->property("url").toUrl(),
+                 QUrl(Publisher::webSite));
         browser->close();
     }
 };

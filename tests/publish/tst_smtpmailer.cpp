@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include <grp.h>
@@ -25,8 +26,8 @@ using Sends = QList<QByteArray>;
 const QByteArray mailBody("Wetterstation Messfeld Nord ? Klimah\xfctte\nTemperatur: 23,4 \xb0"
                           "C\nFeuchte: Fehler\nTaupunkt: ---\n\n");
 // A greeting with 250 is taken as a greeting.
-const Sends oneMail{"250 hi\r\n", "250 hello\r\n", "250 ok\r\n", "250 a\r\n",
-                    "250 b\r\n",  "354 go\r\n",    "250 ok\r\n", "221 bye\r\n"};
+const Sends oneMail{"250 hi\r\n", "250 hello\r\n", "250 ok\r\n", "250 a\r\n",  "250 b\r\n",
+                    "250 c\r\n",  "354 go\r\n",    "250 ok\r\n", "221 bye\r\n"};
 
 quint16 freePort() {
     QTcpServer probe;
@@ -35,7 +36,8 @@ quint16 freePort() {
 }
 
 // A mail server that answers from a script: the first reply on connect, each further one when a command
-// (anything ending in CR LF) has come in. "close" hangs up; at the end of the script it falls silent.
+// (anything ending in CR LF) has come in. "close" hangs up; at the end of the script it falls silent. A reply
+// with "|" is sent in pieces, one per turn of the event loop.
 class ScriptedServer : public QTcpServer {
 public:
     explicit ScriptedServer(Sends replies) : script(std::move(replies)) {
@@ -56,7 +58,13 @@ public:
         if (reply == "close")
             client->disconnectFromHost();
         else
-            client->write(reply);
+            writePieces(client, reply.split('|'));
+    }
+    static void writePieces(QTcpSocket *client, QList<QByteArray> pieces) {
+        client->write(pieces.takeFirst());
+        client->flush();
+        if (!pieces.isEmpty())
+            QTimer::singleShot(20, client, [client, pieces] { writePieces(client, pieces); });
     }
     Sends script;
     Sends received; // one entry per connection
@@ -76,9 +84,14 @@ struct Mailer {
         const MailReportValues v = mailReportValues(c, now);
         return mailer.SendMail(v.Zeit, v.tmp, v.lff, v.feff);
     }
-    QList<QVariantList> messages() const { return messageSpy; }
+    QStringList failures() const {
+        QStringList texts;
+        for (const QVariantList &signal : failedSpy)
+            texts << signal.first().toString();
+        return texts;
+    }
     SmtpMailer mailer;
-    QSignalSpy messageSpy{&mailer, &SmtpMailer::message};
+    QSignalSpy failedSpy{&mailer, &SmtpMailer::failed};
     QSignalSpy errorSpy{&mailer, &SmtpMailer::socketError};
 };
 
@@ -157,7 +170,9 @@ private slots:
     void init() {
         SysConf.MailHost = QStringLiteral(" 127.0.0.1 ");
         SysConf.MailSender = QStringLiteral(" wetter@station.example ");
-        SysConf.MailRecList = mailRecipients(QStringLiteral("a@example.org, b@example.org"));
+        // Recipients one per line and separated by a semicolon: three RCPT commands.
+        SysConf.MailRecList =
+            mailRecipients(QStringLiteral("a@example.org\r\nb@example.org; c@example.org\r\n"));
         // Every placeholder is filled, wherever it stands; one in capitals is not a placeholder. No empty
         // line follows the subject: the first line must not look like a header field ("Name: text").
         SysConf.MailSubject = QStringLiteral("Messwerte #tm# (#dt#, #DT#)");
@@ -165,23 +180,46 @@ private slots:
                                              "#ct#\r\nFeuchte: #crf#\r\nTaupunkt: #cfef#\r\n");
     }
 
-    // The report as it reaches a real mail server: recipients, subject and every line.
-    void realServerReceivesTheReport() {
+    // The report and the alert mail of the data-stopped alarm as they reach a real mail server: recipients,
+    // subject and every line.
+    void realServerReceivesTheReportAndTheAlarm() {
         EximServer exim;
         QVERIFY2(exim.start(), "exim4 (package exim4-daemon-light, scripts/install-deps) does not listen");
         Mailer m(exim.port);
         QVERIFY(!m.send());
         QTRY_COMPARE_WITH_TIMEOUT(m.mailer.SmtpStep(), 6, Wait);
         QTRY_VERIFY_WITH_TIMEOUT(exim.spool().contains(mailBody), Wait);
-        QCOMPARE(m.messages(), QList<QVariantList>());
+        QCOMPARE(m.failures(), QStringList());
         const QByteArray spool = exim.spool();
-        for (const char *part : {"\n2\na@example.org\nb@example.org\n",
+        for (const char *part : {"\n3\na@example.org\nb@example.org\nc@example.org\n",
                                  " Subject:Messwerte 12.06.2012 10:03:00 (12.06.2012, #DT#)\n"})
             QVERIFY2(spool.contains(part), spool.constData());
+
+        DataAlarm alarm;
+        alarm.start(now);
+        const auto report = alarm.tick(now.addSecs(600), 10);
+        QVERIFY(report);
+        QCOMPARE(sendAlarmMail(m.mailer, *report, "Messfeld Nord"), std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(exim.spool().contains(" Subject:Skylog: keine Daten von Messfeld Nord seit "
+                                                       "12.06.2012 10:03:00\n"),
+                                 Wait);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            exim.spool().contains(
+                "Skylog meldet einen Datenausfall an der Station Messfeld Nord.\nKeine g\xfcltigen "
+                "Daten vom Datenlogger seit 12.06.2012 10:03:00 (10 Min.).\nSolange der Ausfall "
+                "dauert, wird diese Meldung st\xfcndlich wiederholt.\n"),
+            Wait);
+        QCOMPARE(exim.spool().count("\n3\na@example.org\nb@example.org\nc@example.org\n"), 2);
+        QCOMPARE(m.failures(), QStringList());
+        // Without a mail host no alert mail is sent.
+        QTRY_COMPARE_WITH_TIMEOUT(m.mailer.WSock.state(), QAbstractSocket::UnconnectedState, Wait);
+        SysConf.MailHost.clear();
+        QCOMPARE(sendAlarmMail(m.mailer, *report, "Messfeld Nord"), std::nullopt);
+        QCOMPARE(m.mailer.WSock.state(), QAbstractSocket::UnconnectedState);
     }
 
     // The exact bytes of a whole dialogue, templates filled in, on a second connection: the server left the
-    // first mail unanswered, the mailer hung up after its reply timeout, the next mail waited for that.
+    // first mail unanswered, the mailer hung up after its reply timeout, the next mail was queued until then.
     void dialogueBytes() {
         ScriptedServer server(Sends{"220 hi\r\n", ""} + oneMail);
         Mailer m(server.serverPort());
@@ -189,76 +227,98 @@ private slots:
         QVERIFY(!m.send());
         QTRY_COMPARE_WITH_TIMEOUT(server.received, Sends{"HELO wetter\r\n"}, Wait);
         QVERIFY(!m.send());
+        QTRY_COMPARE_WITH_TIMEOUT(server.received.size(), 2, Wait);
         m.mailer.setReplyTimeout(Wait);
-        QCOMPARE(m.mailer.SmtpStep(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(m.mailer.SmtpStep(), 6, Wait);
         QTRY_COMPARE_WITH_TIMEOUT(m.mailer.WSock.state(), QAbstractSocket::UnconnectedState, Wait);
         QCOMPARE(m.errorSpy.count(), 0); // the server's close after QUIT is no error
         QCOMPARE(server.received.value(1), "HELO wetter\r\nMAIL FROM:wetter@station.example\r\n"
-                                           "RCPT TO:a@example.org\r\nRCPT TO:b@example.org\r\nDATA\r\n"
+                                           "RCPT TO:a@example.org\r\nRCPT TO:b@example.org\r\n"
+                                           "RCPT TO:c@example.org\r\nDATA\r\n"
                                            "Subject:Messwerte 12.06.2012 10:03:00 (12.06.2012, #DT#)\n" +
                                                mailBody + ".\r\nQUIT\r\n");
-        QCOMPARE(m.messages(),
-                 (QList<QVariantList>{
-                     {"SMTP-Server antwortet nicht: Verbindung nach 0.3 s ohne Antwort getrennt (Schritt 1).",
-                      -3}}));
+        QCOMPARE(
+            m.failures(),
+            QStringList{
+                "SMTP-Server antwortet nicht: Verbindung nach 0.3 s ohne Antwort getrennt (Schritt 1)."});
     }
 
-    // A reply other than 220, 250, 354, 221 and a lost connection go to the error log, a socket error to the
-    // "Winsock Error" box, settings that give no mail are refused before connecting; the step stays.
+    // A reply other than 220, 250, 354, 221 (one log line also when it has several lines), a lost connection
+    // and a socket error end in failed(); a socket error also shows the "Winsock Error" box, but never a
+    // second one over it. Settings that give no mail are refused before any connection; the step stays.
     void failures_data() {
-        QTest::addColumn<QString>("sender");
-        QTest::addColumn<QString>("rec");
+        QTest::addColumn<QString>("setting"); // "<member>=<value>"
         QTest::addColumn<Sends>("script");
         QTest::addColumn<QByteArray>("lastSent");
         QTest::addColumn<int>("step");
         QTest::addColumn<QString>("entry");
         const auto row = [](const char *name, const Sends &script, const QByteArray &lastSent, int step,
-                            const QString &entry,
-                            const QString &sender = QStringLiteral("wetter@station.example"),
-                            const QString &rec = QStringLiteral("a@example.org, b@example.org")) {
-            QTest::newRow(name) << sender << rec << script << lastSent << step << entry;
+                            const QString &entry, const QString &setting = {}) {
+            QTest::newRow(name) << setting << script << lastSent << step << entry;
         };
-        row("rejected", oneMail.first(4) + Sends{"251 forwarded\r\n"}, "RCPT TO:b@example.org\r\n", 3,
+        row("rejected", oneMail.first(4) + Sends{"251 forwarded\r\n"}, "RCPT TO:b@example.org\r\n", 2,
             "SMTP Error: 251 forwarded");
+        row("refusal of two lines in two pieces", oneMail.first(2) + Sends{"554-first\r\n|554 second\r\n"},
+            "MAIL FROM:wetter@station.example\r\n", 2, "SMTP Error: 554-first 554 second");
         row("hung up", {"220 hi\r\n", "close"}, "HELO wetter\r\n", 1,
             "SMTP-Server hat die Verbindung vor dem Ende der Mail getrennt (Schritt 1).");
-        row("connection refused", {}, {}, 0, {});
+        row("connection refused", {}, {}, 0,
+            "E-Mail nicht gesendet: Winsock Error number 10061 (Connection refused)");
         const QString refused = QStringLiteral("Die E-Mail wird nicht gesendet: ");
-        row("no recipient", {}, {}, 0, refused + "Es ist kein Empfänger eingetragen.", "s@x", " , ");
+        const QString control = QStringLiteral(" enthält ein Steuerzeichen (z. B. einen Zeilenumbruch).");
+        row("no recipient", {}, {}, 0, refused + "Es ist kein Empfänger eingetragen.", "rec= , \n");
         row("trailing comma", {}, {}, 0,
-            refused + "Der 2. Eintrag der Empfängerliste ist leer (überzähliges Komma?).", "s@x", "a@x,");
-        row("no @", {}, {}, 0, refused + "Der Absender \"wetter\" enthält kein \"@\".", " wetter ");
+            refused + "Der 2. Eintrag der Empfängerliste ist leer (überzähliges Komma?).", "rec=a@x,");
+        row("no @", {}, {}, 0, refused + "Der Absender \"wetter\" enthält kein \"@\".", "sender= wetter ");
+        row("control character in the host", {}, {}, 0, refused + "Der SMTP-Host" + control,
+            "host=127.0.0.1\tx");
+        row("line break in the sender", {}, {}, 0, refused + "Der Absender" + control,
+            "sender=w@station.example\r\nRCPT TO:x@y.example");
+        row("control character in a recipient", {}, {}, 0,
+            refused + "Der 2. Eintrag der Empfängerliste" + control, "rec=a@x;b\x7f@x");
+        row("line break in the subject", {}, {}, 0, refused + "Der Betreff" + control,
+            "subject=Messwerte\r\nBcc: x@y.example");
     }
 
     void failures() {
-        QFETCH(QString, sender);
-        QFETCH(QString, rec);
+        QFETCH(QString, setting);
         QFETCH(Sends, script);
         QFETCH(QByteArray, lastSent);
         QFETCH(int, step);
         QFETCH(QString, entry);
-        SysConf.MailSender = sender;
-        SysConf.MailRecList = mailRecipients(rec);
+        const QString value = setting.section(u'=', 1);
+        QString *const member = setting.startsWith("host")      ? &SysConf.MailHost
+                                : setting.startsWith("sender")  ? &SysConf.MailSender
+                                : setting.startsWith("subject") ? &SysConf.MailSubject
+                                                                : &SysConf.MailRec;
+        if (!setting.isEmpty())
+            *member = value;
+        if (setting.startsWith("rec"))
+            SysConf.MailRecList = mailRecipients(value);
         MessageBoxes boxes;
         QWidget owner;
         ScriptedServer server(script);
-        Mailer m(script.isEmpty() ? freePort() : server.serverPort());
-        showWinsockErrors(m.mailer, &owner);
         const bool refusal = entry.startsWith(QStringLiteral("Die E-Mail"));
+        const bool refusedConnection = script.isEmpty() && !refusal;
+        Mailer m(refusedConnection ? freePort() : server.serverPort());
+        showWinsockErrors(m.mailer, &owner);
+        boxes.onShow = [&m](const MsgBox::Request &) { emit m.mailer.socketError(10053, "zweiter"); };
         QCOMPARE(m.send().value_or(QString()), refusal ? entry : QString());
         QTRY_COMPARE_WITH_TIMEOUT(m.mailer.WSock.state(), QAbstractSocket::UnconnectedState, Wait);
-        QCOMPARE(m.messages(),
-                 (entry.isEmpty() ? QList<QVariantList>() : QList<QVariantList>{{entry, refusal ? -1 : -3}}));
+        QCOMPARE(m.failures(), refusal ? QStringList() : QStringList{entry});
+        QCOMPARE(server.received.size(), refusal || refusedConnection ? 0 : 1);
         QVERIFY(server.received.value(0).endsWith(lastSent));
         QCOMPARE(m.mailer.SmtpStep(), step);
-        QCOMPARE(boxes.asked.size(), entry.isEmpty() ? 1 : 0);
-        if (entry.isEmpty()) {
+        QCOMPARE(boxes.asked.size(), refusedConnection ? 1 : 0);
+        if (refusedConnection) {
             const MsgBox::Request &box = boxes.asked.first();
             QCOMPARE((QStringList{box.title, box.text}),
                      (QStringList{"Winsock Error",
                                   "Winsock Error number 10061\r\n" + m.mailer.WSock.errorString()}));
             QVERIFY(box.icon == MsgBox::Icon::Exclamation && box.buttons == MsgBox::Buttons::Ok);
+            // Once that box is closed, the next one is shown.
+            showMailMessage(&owner, "weiter");
+            QCOMPARE(boxes.asked.last().text, "weiter");
         }
     }
 };

@@ -72,33 +72,41 @@ private slots:
 
     void settingsLoad_data() {
         QTest::addColumn<QString>("assignment");
-        // Provider MittInter maxTries TrennZeichen MomAktiv SaveMitt MomInter [MailSubject] [MailRecList],
-        // then the numbers of the errors reported.
+        // Provider MittInter maxTries TrennZeichen MomAktiv SaveMitt MomInter [MailSubject] [MailRecList]
+        // AlarmMinuten, then the numbers of the errors reported.
         QTest::addColumn<QString>("loaded");
-        QTest::newRow("empty table: defaults") << "" << QString("1 60 5 124 01 3000 [] [] |");
-        QTest::newRow("null text") << "MailSubject = NULL" << QString("1 60 5 124 11 3000 [] [] |");
-        QTest::newRow("null Long") << "maxTries = NULL" << QString("1 60 0 124 11 3000 [] [] |94");
+        QTest::newRow("empty table: defaults") << "" << QString("1 60 5 124 01 3000 [] [] A10 |");
+        QTest::newRow("null text") << "MailSubject = NULL" << QString("1 60 5 124 11 3000 [] [] A10 |");
+        QTest::newRow("null Long") << "maxTries = NULL" << QString("1 60 0 124 11 3000 [] [] A10 |94");
         QTest::newRow("text in a Long")
-            << "MittInter = 'stündlich'" << QString("1 0 5 124 11 3000 [] [] |13");
-        QTest::newRow("number text") << "MittInter = ' 15 '" << QString("1 15 5 124 11 3000 [] [] |");
-        QTest::newRow("half to even") << "maxTries = 2.5" << QString("1 60 2 124 11 3000 [] [] |");
-        QTest::newRow("byte out of range") << "TrennZeichen = 300" << QString("1 60 5 0 11 3000 [] [] |6");
-        QTest::newRow("Yes/No as text") << "MomAktiv = 'Falsch'" << QString("1 60 5 124 01 3000 [] [] |");
-        QTest::newRow("null MomInter") << "MomInter = NULL" << QString("1 60 5 124 11 - [] [] |94");
+            << "MittInter = 'stündlich'" << QString("1 0 5 124 11 3000 [] [] A10 |13");
+        QTest::newRow("number text") << "MittInter = ' 15 '" << QString("1 15 5 124 11 3000 [] [] A10 |");
+        QTest::newRow("half to even") << "maxTries = 2.5" << QString("1 60 2 124 11 3000 [] [] A10 |");
+        QTest::newRow("byte out of range")
+            << "TrennZeichen = 300" << QString("1 60 5 0 11 3000 [] [] A10 |6");
+        QTest::newRow("Yes/No as text") << "MomAktiv = 'Falsch'" << QString("1 60 5 124 01 3000 [] [] A10 |");
+        QTest::newRow("null MomInter") << "MomInter = NULL" << QString("1 60 5 124 11 - [] [] A10 |94");
         QTest::newRow("fault, then more") << "Provider = 'x', MailSubject = 'Wetter', MailRec = 'a,,b'"
-                                          << QString("0 60 5 124 11 3000 [Wetter] [a||b] |13");
+                                          << QString("0 60 5 124 11 3000 [Wetter] [a||b] A10 |13");
+        QTest::newRow("recipients by line") << "MailRec = 'a;b' || char(13, 10, 13, 10) || ' c,'"
+                                            << QString("1 60 5 124 11 3000 [] [a|b| c|] A10 |");
+        QTest::newRow("alarm off") << "AlarmMinuten = 0" << QString("1 60 5 124 11 3000 [] [] A0 |");
+        QTest::newRow("null alarm") << "AlarmMinuten = NULL" << QString("1 60 5 124 11 3000 [] [] A0 |94");
+        QTest::newRow("database from before the alarm")
+            << "ALTER TABLE tblSysConf DROP COLUMN AlarmMinuten" << QString("1 60 5 124 11 3000 [] [] A10 |");
     }
     void settingsLoad() {
         QFETCH(QString, assignment);
         QFETCH(QString, loaded);
-        QVERIFY(QSqlQuery(db).exec(assignment.isEmpty() ? "DELETE FROM tblSysConf"
-                                                        : "UPDATE tblSysConf SET " + assignment));
+        QVERIFY(QSqlQuery(db).exec(assignment.isEmpty()             ? "DELETE FROM tblSysConf"
+                                   : assignment.startsWith("ALTER") ? assignment
+                                                                    : "UPDATE tblSysConf SET " + assignment));
         SysConfRecord r;
         const SysConfLoad load = loadSysConf(db, r);
         QString text = QString::asprintf("%d %d %d %d %d%d ", r.Provider, r.MittInter, r.maxTries,
                                          r.TrennZeichen, int(r.MomAktiv), int(r.SaveMitt)) +
                        (load.MomInter ? QString::number(*load.MomInter) : "-") + " [" + r.MailSubject +
-                       "] [" + r.MailRecList.join('|') + "] |";
+                       "] [" + r.MailRecList.join('|') + "] A" + QString::number(r.AlarmMinuten) + " |";
         for (const RunError &e : load.errors)
             text += QString::number(e.number);
         QCOMPARE(text, loaded);

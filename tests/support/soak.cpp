@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTimer>
@@ -34,6 +35,19 @@ long residentKb() {
 // The timings of the soak's station: a poll every 30 s, a fetch every 10 minutes, 10 s for every answer.
 constexpr int pollMs = 30000;
 constexpr int answerTimeoutMs = 10000;
+
+// How often the error log tells of a message, its summaries of repeats included.
+int reports(const QByteArray &log, const QByteArray &text) {
+    static const QRegularExpression repeated(QStringLiteral("\\(wiederholt ([0-9.]+)-mal in"));
+    int count = 0;
+    for (const QByteArray &line : log.split('\n')) {
+        if (!line.contains(text))
+            continue;
+        const QRegularExpressionMatch m = repeated.match(QString::fromLatin1(line));
+        count += m.hasMatch() ? m.captured(1).remove(QLatin1Char('.')).toInt() : 1;
+    }
+    return count;
+}
 
 } // namespace
 
@@ -122,7 +136,8 @@ SoakFigures runSoak(const SoakOptions &options) {
             ++figures.vanishes;
     });
 
-    Acquisition a(dir.path());
+    auto engine = std::make_unique<Acquisition>(dir.path());
+    Acquisition &a = *engine;
     if (trace)
         QObject::connect(&a, &Acquisition::statusShown, [](const QString &text) {
             qInfo().noquote() << QTime::currentTime().toString() << "STATUS" << text;
@@ -220,9 +235,11 @@ SoakFigures runSoak(const SoakOptions &options) {
     for (int count : stored)
         figures.timesStoredTwice += count > 1 ? 1 : 0;
     figures.recordsStored = int(stored.size());
+    // The repeats still counted get their summary line when the acquisition ends.
+    engine.reset();
     const QByteArray log = dir.readFile(errorLogName);
     figures.lossReports =
-        int(log.count("Daten k\xf6nnen nicht abgefragt werden.") + log.count("ist unterbrochen"));
+        reports(log, "Daten k\xf6nnen nicht abgefragt werden.") + reports(log, "ist unterbrochen");
     Store::MainDb().close();
     return figures;
 }

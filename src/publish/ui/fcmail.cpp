@@ -2,6 +2,8 @@
 
 #include "ui_fcmail.h"
 
+#include "app/mainwindow.h"
+#include "store/database.h"
 #include "store/sysconf.h"
 
 namespace {
@@ -19,8 +21,8 @@ QString settingText(const QString &box) {
 
 } // namespace
 
-FcMail::FcMail(const QSqlDatabase &database, QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::FcMail>()), db(database) {
+FcMail::FcMail(MainWindow &mainWindow)
+    : QDialog(&mainWindow), ui(std::make_unique<Ui::FcMail>()), f(mainWindow) {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     ui->txtHost->setText(SysConf.MailHost);
@@ -35,7 +37,7 @@ FcMail::FcMail(const QSqlDatabase &database, QWidget *parent)
     for (QPlainTextEdit *box : {ui->txtRec, ui->txtMessage})
         connect(box, &QPlainTextEdit::textChanged, this, &FcMail::changed);
     connect(ui->comOK, &QPushButton::clicked, this, &FcMail::comOKClicked);
-    connect(ui->comExit, &QPushButton::clicked, this, &FcMail::close);
+    connect(ui->comExit, &QPushButton::clicked, this, &FcMail::reject);
 }
 
 FcMail::~FcMail() = default;
@@ -45,16 +47,20 @@ void FcMail::changed() {
 }
 
 void FcMail::comOKClicked() {
-    SysConf.MailHost = ui->txtHost->text();
-    SysConf.MailSender = ui->txtSender->text();
-    SysConf.MailRec = settingText(ui->txtRec->toPlainText());
-    SysConf.MailSubject = ui->txtSubject->text();
-    SysConf.MailMessage = settingText(ui->txtMessage->toPlainText());
-    SysConf.MailRecList = mailRecipients(SysConf.MailRec);
+    SysConfRecord chosen = SysConf;
+    chosen.MailHost = ui->txtHost->text();
+    chosen.MailSender = ui->txtSender->text();
+    chosen.MailRec = settingText(ui->txtRec->toPlainText());
+    chosen.MailSubject = ui->txtSubject->text();
+    chosen.MailMessage = settingText(ui->txtMessage->toPlainText());
     if (auto error =
-            saveSysConf(db, SysConf,
+            saveSysConf(Store::MainDb(), chosen,
                         {QStringLiteral("MailHost"), QStringLiteral("MailSender"), QStringLiteral("MailRec"),
-                         QStringLiteral("MailMessage"), QStringLiteral("MailSubject")}))
-        emit failed(error->text);
-    close();
+                         QStringLiteral("MailMessage"), QStringLiteral("MailSubject")})) {
+        f.saveFailed(this, QStringLiteral("Die Einstellung"), *error);
+        return;
+    }
+    chosen.MailRecList = mailRecipients(chosen.MailRec);
+    SysConf = chosen;
+    accept();
 }

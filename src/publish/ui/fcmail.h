@@ -1,32 +1,30 @@
 #pragma once
 
 #include <QDialog>
-#include <QSqlDatabase>
 
 #include <memory>
+
+class MainWindow;
 
 namespace Ui {
 class FcMail;
 }
 
-// The mail settings dialog: SMTP host, sender, recipients, subject and message of the mail report.
+// The mail settings dialog: SMTP host, sender, recipients, subject and message of the mail report. Opened not
+// modal; it deletes itself when closed.
 class FcMail : public QDialog {
     Q_OBJECT
 
 public:
-    explicit FcMail(const QSqlDatabase &db, QWidget *parent = nullptr);
+    explicit FcMail(MainWindow &f);
     ~FcMail() override;
 
     const Ui::FcMail &controls() const { return *ui; }
-
-signals:
-    // A database error, for the error log.
-    void failed(const QString &text);
 
 private:
     void changed();
     void comOKClicked();
 
     std::unique_ptr<Ui::FcMail> ui;
-    QSqlDatabase db;
+    MainWindow &f;
 };

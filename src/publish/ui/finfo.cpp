@@ -3,7 +3,7 @@
 #include "ui_finfo.h"
 
 #include "publish/publisher.h"
-#include "publish/ui/fbrowser.h"
+#include "publish/ui/browserwindow.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -72,9 +72,7 @@ void FInfo::paintEvent(QPaintEvent *) {
 bool FInfo::eventFilter(QObject *watched, QEvent *event) {
     if (watched == labInfo[5] && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-        FBrowser *browser = FBrowser::instance();
-        browser->show();
-        browser->raise();
+        BrowserWindow::show(this);
         return true;
     }
     return QWidget::eventFilter(watched, event);

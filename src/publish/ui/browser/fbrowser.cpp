@@ -1,8 +1,7 @@
-#include "publish/ui/fbrowser.h"
+#include "publish/ui/browser/fbrowser.h"
 
 #include "publish/publisher.h"
 
-#include <QPointer>
 #include <QResizeEvent>
 #include <QWebEngineView>
 
@@ -20,6 +19,7 @@ constexpr int marginTwips = 120;
 FBrowser::FBrowser(const QUrl &site, QWidget *parent) : QWidget(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlag(Qt::Window);
+    setObjectName(QStringLiteral("fBrowser"));
     setWindowTitle(Publisher::webAddress);
 #ifdef Q_OS_UNIX
     // The engine's sandbox refuses to run for root, and the engine's start would end the program. Run as
@@ -35,11 +35,8 @@ FBrowser::FBrowser(const QUrl &site, QWidget *parent) : QWidget(parent) {
     WebBrowser->setUrl(site);
 }
 
-FBrowser *FBrowser::instance() {
-    static QPointer<FBrowser> browser;
-    if (!browser)
-        browser = new FBrowser(QUrl(Publisher::webSite));
-    return browser;
+QWidget *BrowserPlugin::createBrowser(const QUrl &site) {
+    return new FBrowser(site);
 }
 
 int FBrowser::twips(int value) const {

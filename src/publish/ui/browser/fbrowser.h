@@ -1,5 +1,8 @@
 #pragma once
 
+#include "publish/ui/browserwindow.h"
+
+#include <QObject>
 #include <QUrl>
 #include <QWidget>
 
@@ -12,9 +15,6 @@ class FBrowser : public QWidget {
 public:
     explicit FBrowser(const QUrl &site, QWidget *parent = nullptr);
 
-    // The one browser window of the program, created on the publisher's web site when there is none.
-    static FBrowser *instance();
-
     QWebEngineView *WebBrowser;
 
 protected:
@@ -22,4 +22,14 @@ protected:
 
 private:
     int twips(int value) const;
+};
+
+// The plugin's entry: makes browser windows for the program.
+class BrowserPlugin : public QObject, public BrowserFactory {
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID BrowserFactory_iid)
+    Q_INTERFACES(BrowserFactory)
+
+public:
+    QWidget *createBrowser(const QUrl &site) override;
 };
