@@ -213,6 +213,46 @@ private slots:
         QCOMPARE(s.log().count('\n'), 2);
     }
 
+    void serialDialogUnloadsHoweverItCloses_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("connectsTo");
+        QTest::newRow("Escape") << "Escape"
+                                << "COM 1";
+        QTest::newRow("Abbrechen") << "Abbrechen"
+                                   << "COM 1";
+        QTest::newRow("close box") << "close box"
+                                   << "COM 1";
+        QTest::newRow("OK") << "OK"
+                            << "COM 2";
+    }
+    void serialDialogUnloadsHoweverItCloses() {
+        QFETCH(QString, how);
+        QFETCH(QString, connectsTo);
+        Station s;
+        QVERIFY(s.plug(1));
+        MainWindow &f = s.load();
+        QPointer<FcCOM> dialog = f.comDialog();
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        const Ui::FcCOM &com = dialog->controls();
+        com.selCom->setFocus();
+        QTest::keyClick(com.selCom, Qt::Key_Down);
+        QCOMPARE(com.selCom->currentText(), "COM 2");
+        if (how == "Escape")
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        else if (how == "Abbrechen")
+            com.comExit->click();
+        else if (how == "close box")
+            dialog->close();
+        else
+            com.comOK->click();
+        QTRY_VERIFY(!dialog);
+        // Connecting loads the dialog afresh from tblConfigCOM.
+        s.ui().menComOn->trigger();
+        QCOMPARE(s.ui().labSelCom->text(), connectsTo);
+        QCOMPARE(f.port()->isOpen(), connectsTo == "COM 1");
+    }
+
     void mainStartsPollingRefusesASecondCopyAndTakesAStaleLock() {
         Station s;
         QVERIFY(s.plug(1));
