@@ -864,9 +864,8 @@ void MainWindow::miniTimerTick() {
 bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
     // The window sees the arrow keys before its controls: they scroll the instantaneous values. The menu bar
     // keeps them, so that Alt and then Down opens a menu.
-    const auto *widget = qobject_cast<QWidget *>(watched);
-    if (event->type() == QEvent::KeyPress && widget && widget->window() == this &&
-        !ui->menubar->isAncestorOf(widget)) {
+    const auto *widget = event->type() == QEvent::KeyPress ? qobject_cast<QWidget *>(watched) : nullptr;
+    if (widget && widget->window() == this && !ui->menubar->isAncestorOf(widget)) {
         QScrollBar *bar = ui->VScroll;
         switch (static_cast<QKeyEvent *>(event)->key()) {
         case Qt::Key_Up:
