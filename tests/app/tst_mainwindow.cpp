@@ -214,20 +214,14 @@ private slots:
     }
 
     void serialDialogUnloadsHoweverItCloses_data() {
-        QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("connectsTo");
-        QTest::newRow("Escape") << "Escape"
-                                << "COM 1";
-        QTest::newRow("Abbrechen") << "Abbrechen"
-                                   << "COM 1";
-        QTest::newRow("close box") << "close box"
-                                   << "COM 1";
-        QTest::newRow("OK") << "OK"
-                            << "COM 2";
+        for (const char *how : {"Escape", "Abbrechen", "close box"})
+            QTest::newRow(how) << "COM 1";
+        QTest::newRow("OK") << "COM 2";
     }
     void serialDialogUnloadsHoweverItCloses() {
-        QFETCH(QString, how);
         QFETCH(QString, connectsTo);
+        const QString how = QTest::currentDataTag();
         Station s;
         QVERIFY(s.plug(1));
         MainWindow &f = s.load();

@@ -77,53 +77,46 @@ private slots:
         QTest::addColumn<QString>("loaded");
         // The text of the last error, when it matters.
         QTest::addColumn<QString>("lastReport");
+        const auto row = [](const char *name, const QString &assignment, const QString &loaded,
+                            const QString &lastReport = {}) {
+            QTest::newRow(name) << assignment << loaded << lastReport;
+        };
         const QString dflt = "1 60 3000 2000 3000 5 124 11 [Testlog.txt] [] [] |";
-        QTest::newRow("empty table: defaults") << "" << QString(dflt).replace(" 11 ", " 01 ") << "";
-        QTest::newRow("null text") << "MailSubject = NULL" << dflt << "";
-        QTest::newRow("Yes/No as text")
-            << "MomAktiv = 'Falsch'" << QString(dflt).replace(" 11 ", " 01 ") << "";
-        QTest::newRow("number text, half to even") << "MittInter = ' 15 ', maxTries = 2.5"
-                                                   << "1 15 3000 2000 3000 2 124 11 [Testlog.txt] [] [] |"
-                                                   << "";
+        const QString pollingOff = QString(dflt).replace(" 11 ", " 01 ");
+        row("empty table: defaults", "", pollingOff);
+        row("null text", "MailSubject = NULL", dflt);
+        row("Yes/No as text", "MomAktiv = 'Falsch'", pollingOff);
+        row("number text, half to even", "MittInter = ' 15 ', maxTries = 2.5",
+            "1 15 3000 2000 3000 2 124 11 [Testlog.txt] [] [] |");
         // A column that cannot be read is reported; one the program cannot work without takes its default.
-        QTest::newRow("null Long") << "maxTries = NULL" << dflt + "94"
-                                   << "";
-        QTest::newRow("null MomInter") << "MomInter = NULL" << dflt + "94"
-                                       << "";
-        QTest::newRow("text in a Long") << "MittInter = 'stündlich'" << dflt + "13"
-                                        << "";
-        QTest::newRow("byte out of range") << "TrennZeichen = 300" << dflt + "6"
-                                           << "";
-        QTest::newRow("fault, then more") << "Provider = 'x', MailSubject = 'Wetter', MailRec = 'a,,b'"
-                                          << "0 60 3000 2000 3000 5 124 11 [Testlog.txt] [Wetter] [a||b] |13"
-                                          << "";
-        QTest::newRow("lowest values")
-            << "MittInter = 1, MomInter = 1000, MomTimeOut = 100, MittTimeOut = 100, maxTries = 1, "
-               "TrennZeichen = 9, datname = 'x'"
-            << "1 1 1000 100 100 1 9 11 [x] [] [] |"
-            << "";
-        QTest::newRow("highest values") << "MittInter = 50400, MomInter = 60000, MomTimeOut = 600000, "
-                                           "MittTimeOut = 600000, maxTries = 10, "
-                                           "TrennZeichen = 255"
-                                        << "1 50400 60000 600000 600000 10 255 11 [Testlog.txt] [] [] |"
-                                        << "";
+        row("null Long", "maxTries = NULL", dflt + "94");
+        row("null MomInter", "MomInter = NULL", dflt + "94");
+        row("text in a Long", "MittInter = 'stündlich'", dflt + "13");
+        row("byte out of range", "TrennZeichen = 300", dflt + "6");
+        row("fault, then more", "Provider = 'x', MailSubject = 'Wetter', MailRec = 'a,,b'",
+            "0 60 3000 2000 3000 5 124 11 [Testlog.txt] [Wetter] [a||b] |13");
+        row("lowest values",
+            "MittInter = 1, MomInter = 1000, MomTimeOut = 100, MittTimeOut = 100, maxTries = 1, "
+            "TrennZeichen = 9, datname = 'x'",
+            "1 1 1000 100 100 1 9 11 [x] [] [] |");
+        row("highest values",
+            "MittInter = 50400, MomInter = 60000, MomTimeOut = 600000, MittTimeOut = 600000, maxTries = 10, "
+            "TrennZeichen = 255",
+            "1 50400 60000 600000 600000 10 255 11 [Testlog.txt] [] [] |");
         // Values the program cannot work with are reported and replaced by the defaults.
-        QTest::newRow("too low")
-            << "MittInter = 0, MomInter = 999, MomTimeOut = 99, MittTimeOut = 0, maxTries = 0, TrennZeichen "
-               "= 31, "
-               "datname = ''"
-            << dflt + "380380380380380380380"
-            << "Ungültiger Eigenschaftswert: datname = \"\" (zulässig: ein Dateiname); es gilt Testlog.txt";
-        QTest::newRow("too high")
-            << "MittInter = 50401, MomInter = 60001, MomTimeOut = 600001, MittTimeOut = 600001, maxTries = 11"
-            << dflt + "380380380380380"
-            << "Ungültiger Eigenschaftswert: maxTries = 11 (zulässig: 1 bis 10); es gilt 5";
-        QTest::newRow("negative MomInter")
-            << "MomInter = -5" << dflt + "380"
-            << "Ungültiger Eigenschaftswert: MomInter = -5 (zulässig: 1000 bis 60000); es gilt 3000";
-        QTest::newRow("CR as separator")
-            << "TrennZeichen = 13" << dflt + "380"
-            << "Ungültiger Eigenschaftswert: TrennZeichen = 13 (zulässig: 9 oder 32 bis 255); es gilt 124";
+        row("too low",
+            "MittInter = 0, MomInter = 999, MomTimeOut = 99, MittTimeOut = 0, maxTries = 0, "
+            "TrennZeichen = 31, datname = ''",
+            dflt + "380380380380380380380",
+            "Ungültiger Eigenschaftswert: datname = \"\" (zulässig: ein Dateiname); es gilt Testlog.txt");
+        row("too high",
+            "MittInter = 50401, MomInter = 60001, MomTimeOut = 600001, MittTimeOut = 600001, maxTries = 11",
+            dflt + "380380380380380",
+            "Ungültiger Eigenschaftswert: maxTries = 11 (zulässig: 1 bis 10); es gilt 5");
+        row("negative MomInter", "MomInter = -5", dflt + "380",
+            "Ungültiger Eigenschaftswert: MomInter = -5 (zulässig: 1000 bis 60000); es gilt 3000");
+        row("CR as separator", "TrennZeichen = 13", dflt + "380",
+            "Ungültiger Eigenschaftswert: TrennZeichen = 13 (zulässig: 9 oder 32 bis 255); es gilt 124");
     }
     void settingsLoad() {
         QFETCH(QString, assignment);
