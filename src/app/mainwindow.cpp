@@ -461,9 +461,10 @@ void MainWindow::miniTimerTick() {
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
-    // The window sees the arrow keys before its controls: they scroll the instantaneous values.
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
-        static_cast<QWidget *>(watched)->window() == this) {
+    // The window sees the arrow keys before its controls: they scroll the instantaneous values. The menu bar
+    // keeps them, so that Alt and then Down opens a menu.
+    const auto *widget = event->type() == QEvent::KeyPress ? qobject_cast<QWidget *>(watched) : nullptr;
+    if (widget && widget->window() == this && !ui->menubar->isAncestorOf(widget)) {
         QScrollBar *bar = ui->VScroll;
         switch (static_cast<QKeyEvent *>(event)->key()) {
         case Qt::Key_Up:

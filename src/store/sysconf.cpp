@@ -74,6 +74,52 @@ QVariant columnValue(const SysConfRecord &record, const Column &column) {
         column.member);
 }
 
+// Settings edited by hand in the table may hold values the program cannot work with: an interval of 0 polls
+// as fast as the line allows, a negative one stops polling, a time-out of 0 fails every request, a control
+// character as separator breaks the lines of the text output. Such a value is reported and replaced by the
+// value of a new installation. A column that could not be read has been reported already and is only
+// replaced.
+void replaceUnusable(SysConfRecord &record, SysConfLoad &load, const QStringList &unreadable) {
+    const SysConfRecord safe = SysConfRecord::defaults();
+    const auto check = [&](const char *name, auto &value, const auto &safeValue, bool usable,
+                           const QString &shown, const QString &allowed) {
+        if (usable)
+            return;
+        if (!unreadable.contains(QLatin1String(name)))
+            load.errors << RunError{380,
+                                    QStringLiteral("Ungültiger Eigenschaftswert: %1 = %2 (zulässig: %3); "
+                                                   "es gilt %4")
+                                        .arg(QLatin1String(name), shown, allowed)
+                                        .arg(safeValue)};
+        value = safeValue;
+    };
+    struct Range {
+        const char *name;
+        qint32 &value;
+        qint32 safeValue;
+        qint32 low;
+        qint32 high;
+    };
+    qint32 momInter = load.MomInter.value_or(0);
+    // MittInter and MomInter as far as the dialogs offer them, MittInter down to one minute.
+    const Range ranges[] = {
+        {"MittInter", record.MittInter, safe.MittInter, 1, 50400},
+        {"MomInter", momInter, defaultMomInter, 1000, 60000},
+        {"MomTimeOut", record.MomTimeOut, safe.MomTimeOut, 100, 600000},
+        {"MittTimeOut", record.MittTimeOut, safe.MittTimeOut, 100, 600000},
+        {"maxTries", record.maxTries, safe.maxTries, 1, 10},
+    };
+    for (const Range &range : ranges)
+        check(range.name, range.value, range.safeValue, range.value >= range.low && range.value <= range.high,
+              QString::number(range.value), QStringLiteral("%1 bis %2").arg(range.low).arg(range.high));
+    load.MomInter = momInter;
+    check("TrennZeichen", record.TrennZeichen, safe.TrennZeichen,
+          record.TrennZeichen == '\t' || record.TrennZeichen >= ' ', QString::number(record.TrennZeichen),
+          QStringLiteral("9 oder 32 bis 255"));
+    check("datname", record.datname, safe.datname, !record.datname.isEmpty(),
+          QLatin1Char('"') + record.datname + QLatin1Char('"'), QStringLiteral("ein Dateiname"));
+}
+
 const Column *findColumn(const QString &name) {
     for (const Column &column : columns) {
         if (name.compare(QLatin1String(column.name), Qt::CaseInsensitive) == 0)
@@ -126,24 +172,30 @@ SysConfLoad loadSysConf(const QSqlDatabase &db, SysConfRecord &record) {
     }
     load.rowFound = true;
     const QSqlRecord row = query.record();
+    QStringList unreadable;
     for (const Column &column : columns) {
         if (column.added && row.indexOf(QLatin1String(column.name)) < 0) {
             std::visit([&record](auto member) { record.*member = SysConfRecord::defaults().*member; },
                        column.member);
             continue;
         }
-        if (auto error = readColumn(row, column, record))
+        if (auto error = readColumn(row, column, record)) {
             load.errors << *error;
+            unreadable << QLatin1String(column.name);
+        }
         if (column.member == Member(&SysConfRecord::MittelAktiv)) {
             qint32 momInter = 0;
-            if (auto error = Fields::readLong(row, QStringLiteral("MomInter"), momInter))
+            if (auto error = Fields::readLong(row, QStringLiteral("MomInter"), momInter)) {
                 load.errors << *error;
-            else
+                unreadable << QStringLiteral("MomInter");
+            } else {
                 load.MomInter = momInter;
+            }
         }
         if (column.member == Member(&SysConfRecord::MailMessage))
             record.MailRecList = mailRecipients(record.MailRec);
     }
+    replaceUnusable(record, load, unreadable);
     return load;
 }
 

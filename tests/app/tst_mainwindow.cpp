@@ -237,6 +237,40 @@ private slots:
         QCOMPARE(s.log().count('\n'), 3);
     }
 
+    void serialDialogUnloadsHoweverItCloses_data() {
+        QTest::addColumn<QString>("connectsTo");
+        for (const char *how : {"Escape", "Abbrechen", "close box"})
+            QTest::newRow(how) << "COM 1";
+        QTest::newRow("OK") << "COM 2";
+    }
+    void serialDialogUnloadsHoweverItCloses() {
+        QFETCH(QString, connectsTo);
+        const QString how = QTest::currentDataTag();
+        Station s;
+        QVERIFY(s.plug(1));
+        MainWindow &f = s.load();
+        QPointer<FcCOM> dialog = f.comDialog();
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        const Ui::FcCOM &com = dialog->controls();
+        com.selCom->setFocus();
+        QTest::keyClick(com.selCom, Qt::Key_Down);
+        QCOMPARE(com.selCom->currentText(), "COM 2");
+        if (how == "Escape")
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        else if (how == "Abbrechen")
+            com.comExit->click();
+        else if (how == "close box")
+            dialog->close();
+        else
+            com.comOK->click();
+        QTRY_VERIFY(!dialog);
+        // Connecting loads the dialog afresh from tblConfigCOM.
+        s.ui().menComOn->trigger();
+        QCOMPARE(s.ui().labSelCom->text(), connectsTo);
+        QCOMPARE(f.port()->isOpen(), connectsTo == "COM 1");
+    }
+
     void mainStartsPollingRefusesASecondCopyAndTakesAStaleLock() {
         Station s;
         QVERIFY(s.plug(1));
@@ -273,7 +307,7 @@ private slots:
         }
     }
 
-    void minimisedCaptionRotatesAndArrowKeysScroll() {
+    void minimisedCaptionRotates() {
         Station s;
         MainWindow &f = s.load();
         std::vector<std::unique_ptr<QLabel>> labels;
@@ -284,10 +318,6 @@ private slots:
             f.labMW[channel] = labels.back().get();
         }
         f.show();
-        s.ui().VScroll->setRange(0, 2);
-        for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up})
-            QTest::keyClick(s.ui().Command1, key);
-        QCOMPARE(s.ui().VScroll->value(), 1);
         QStringList captions;
         connect(&f, &QWidget::windowTitleChanged, this, [&](const QString &title) { captions << title; });
         f.showMinimized();
@@ -297,6 +327,28 @@ private slots:
         f.showNormal();
         QTRY_COMPARE(f.windowTitle(), "Skylog");
         QVERIFY(!f.miniTimer.isActive());
+    }
+
+    void arrowKeysScrollThePanelButNotTheMenu() {
+        Station s;
+        MainWindow &f = s.load();
+        f.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        QScrollBar *bar = s.ui().VScroll;
+        bar->setRange(0, 2);
+        for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up})
+            QTest::keyClick(s.ui().Command1, key);
+        QCOMPARE(bar->value(), 1);
+        // Alt puts the menu bar in charge of the keys: Down opens "Verbindung", and moves inside it.
+        QTest::keyClick(&f, Qt::Key_Alt);
+        QTest::keyClick(s.ui().menubar, Qt::Key_Down);
+        QMenu *menu = s.ui().menDatei;
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(menu->activeAction(), s.ui().menComOn);
+        QTest::keyClick(menu, Qt::Key_Down);
+        QCOMPARE(menu->activeAction(), s.ui().menExit);
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QCOMPARE(bar->value(), 1);
     }
 
     void progressWindowCloseAsksTheUser() {

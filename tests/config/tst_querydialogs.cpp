@@ -129,7 +129,7 @@ void TestQueryDialogs::fcMoment_data() {
         QTest::newRow(name) << sql << opened << steps << label << interval << effect;
     };
     const QString set = QStringLiteral("UPDATE tblSysConf SET ");
-    add("below a second, one step", set + "MomInter = 500", "1|Interval: 1 Sekunde|on|off",
+    add("a second and a half, one step", set + "MomInter = 1500", "1|Interval: 1 Sekunde|on|off",
         "slidMoment=Right;comOK", "Interval: 2 Sekunden", 2000, set + "MomInter = 2000");
     add("remainder dropped, to the start", set + "MomInter = 2999, SaveMom = 1",
         "2|Interval: 2 Sekunden|on|on", "slidMoment=Home;comOK", "Interval: 1 Sekunde", 1000,

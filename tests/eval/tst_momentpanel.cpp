@@ -4,10 +4,13 @@
 #include "support/programdir.h"
 #include "ui_mainwindow.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
+#include <QtTest/qtestspontaneevent.h>
 
 #include <memory>
 
@@ -53,6 +56,14 @@ struct Fixture {
         takeInstantValues(channelSlots, values);
         panel->update(channelSlots);
     }
+    // A turn of the mouse wheel over a widget, delivered as from the mouse (as QTest delivers keys), so that
+    // it travels up through the parents that ignore it.
+    void wheel(QWidget *over, int angle) {
+        QWheelEvent event(QPointF(1, 1), over->mapToGlobal(QPointF(1, 1)), QPoint(), QPoint(0, angle),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&event);
+        qApp->notify(over, &event);
+    }
     int rowLabels() const { return ui.frmMom->findChildren<QLabel *>().size() - 2; }
 };
 
@@ -77,6 +88,13 @@ private slots:
         QCOMPARE(f.panel->scrollMaximum(), 5);
         f.ui.VScroll->setValue(4); // each step moves the rows up by 60 twips
         QCOMPARE(f.ui.frmMom->y(), -16);
+        // The wheel over the rows moves them as over the scroll bar, a few steps a notch, within its range.
+        const int notch = QApplication::wheelScrollLines();
+        f.wheel(f.labMW[2], 120);
+        QCOMPARE(f.ui.VScroll->value(), std::max(4 - notch, 0));
+        f.wheel(f.labMK[8], -240);
+        QCOMPARE(f.ui.VScroll->value(), 5);
+        QCOMPARE(f.ui.frmMom->y(), -20);
 
         f.ui.picRahmen->resize(f.ui.picRahmen->width(), 100); // a viewport of 1500 twips
         f.build("1:3:hPa 2:2:% 7:27:W/m²");
@@ -86,6 +104,8 @@ private slots:
         QCOMPARE(f.ui.frmMom->geometry(), QRect(f.ui.frmMom->x(), 0, f.ui.frmMom->width(), 72));
         QCOMPARE(f.panel->scrollMaximum(), -7);
         QVERIFY(!f.ui.VScroll->isEnabled() && f.ui.VScroll->maximum() == 0);
+        f.wheel(f.ui.frmMom, -120);
+        QCOMPARE(f.ui.frmMom->y(), 0);
         QVERIFY(f.panel->panelReady && f.ui.labMK->isHidden() && f.ui.labMW->isHidden());
         // Rows 360 twips apart, the name 45 and the value 15 twips below the top; code 27 is not catalogued.
         QCOMPARE(f.row(1), "Luftdruck|1,5 hPa #000000|Kanal 1 Kanal 1|3 1");

@@ -72,45 +72,76 @@ private slots:
 
     void settingsLoad_data() {
         QTest::addColumn<QString>("assignment");
-        // Provider MittInter maxTries TrennZeichen MomAktiv SaveMitt MomInter [MailSubject] [MailRecList]
-        // AlarmMinuten, then the numbers of the errors reported.
+        // Provider MittInter MomInter MomTimeOut MittTimeOut maxTries TrennZeichen MomAktiv SaveMitt
+        // [datname] [MailSubject] [MailRecList] A<AlarmMinuten>, then the numbers of the errors reported.
         QTest::addColumn<QString>("loaded");
-        QTest::newRow("empty table: defaults") << "" << QString("1 60 5 124 01 3000 [] [] A10 |");
-        QTest::newRow("null text") << "MailSubject = NULL" << QString("1 60 5 124 11 3000 [] [] A10 |");
-        QTest::newRow("null Long") << "maxTries = NULL" << QString("1 60 0 124 11 3000 [] [] A10 |94");
-        QTest::newRow("text in a Long")
-            << "MittInter = 'stündlich'" << QString("1 0 5 124 11 3000 [] [] A10 |13");
-        QTest::newRow("number text") << "MittInter = ' 15 '" << QString("1 15 5 124 11 3000 [] [] A10 |");
-        QTest::newRow("half to even") << "maxTries = 2.5" << QString("1 60 2 124 11 3000 [] [] A10 |");
-        QTest::newRow("byte out of range")
-            << "TrennZeichen = 300" << QString("1 60 5 0 11 3000 [] [] A10 |6");
-        QTest::newRow("Yes/No as text") << "MomAktiv = 'Falsch'" << QString("1 60 5 124 01 3000 [] [] A10 |");
-        QTest::newRow("null MomInter") << "MomInter = NULL" << QString("1 60 5 124 11 - [] [] A10 |94");
-        QTest::newRow("fault, then more") << "Provider = 'x', MailSubject = 'Wetter', MailRec = 'a,,b'"
-                                          << QString("0 60 5 124 11 3000 [Wetter] [a||b] A10 |13");
-        QTest::newRow("recipients by line") << "MailRec = 'a;b' || char(13, 10, 13, 10) || ' c,'"
-                                            << QString("1 60 5 124 11 3000 [] [a|b| c|] A10 |");
-        QTest::newRow("alarm off") << "AlarmMinuten = 0" << QString("1 60 5 124 11 3000 [] [] A0 |");
-        QTest::newRow("null alarm") << "AlarmMinuten = NULL" << QString("1 60 5 124 11 3000 [] [] A0 |94");
-        QTest::newRow("database from before the alarm")
-            << "ALTER TABLE tblSysConf DROP COLUMN AlarmMinuten" << QString("1 60 5 124 11 3000 [] [] A10 |");
+        // The text of the last error, when it matters.
+        QTest::addColumn<QString>("lastReport");
+        const auto row = [](const char *name, const QString &assignment, const QString &loaded,
+                            const QString &lastReport = {}) {
+            QTest::newRow(name) << assignment << loaded << lastReport;
+        };
+        const QString dflt = "1 60 3000 2000 3000 5 124 11 [Testlog.txt] [] [] A10 |";
+        const QString pollingOff = QString(dflt).replace(" 11 ", " 01 ");
+        row("empty table: defaults", "", pollingOff);
+        row("null text", "MailSubject = NULL", dflt);
+        row("Yes/No as text", "MomAktiv = 'Falsch'", pollingOff);
+        row("number text, half to even", "MittInter = ' 15 ', maxTries = 2.5",
+            "1 15 3000 2000 3000 2 124 11 [Testlog.txt] [] [] A10 |");
+        // A column that cannot be read is reported; one the program cannot work without takes its default.
+        row("null Long", "maxTries = NULL", dflt + "94");
+        row("null MomInter", "MomInter = NULL", dflt + "94");
+        row("text in a Long", "MittInter = 'stündlich'", dflt + "13");
+        row("byte out of range", "TrennZeichen = 300", dflt + "6");
+        row("fault, then more", "Provider = 'x', MailSubject = 'Wetter', MailRec = 'a,,b'",
+            "0 60 3000 2000 3000 5 124 11 [Testlog.txt] [Wetter] [a||b] A10 |13");
+        row("lowest values",
+            "MittInter = 1, MomInter = 1000, MomTimeOut = 100, MittTimeOut = 100, maxTries = 1, "
+            "TrennZeichen = 9, datname = 'x'",
+            "1 1 1000 100 100 1 9 11 [x] [] [] A10 |");
+        row("highest values",
+            "MittInter = 50400, MomInter = 60000, MomTimeOut = 600000, MittTimeOut = 600000, maxTries = 10, "
+            "TrennZeichen = 255",
+            "1 50400 60000 600000 600000 10 255 11 [Testlog.txt] [] [] A10 |");
+        // Values the program cannot work with are reported and replaced by the defaults.
+        row("too low",
+            "MittInter = 0, MomInter = 999, MomTimeOut = 99, MittTimeOut = 0, maxTries = 0, "
+            "TrennZeichen = 31, datname = ''",
+            dflt + "380380380380380380380",
+            "Ungültiger Eigenschaftswert: datname = \"\" (zulässig: ein Dateiname); es gilt Testlog.txt");
+        row("too high",
+            "MittInter = 50401, MomInter = 60001, MomTimeOut = 600001, MittTimeOut = 600001, maxTries = 11",
+            dflt + "380380380380380",
+            "Ungültiger Eigenschaftswert: maxTries = 11 (zulässig: 1 bis 10); es gilt 5");
+        row("negative MomInter", "MomInter = -5", dflt + "380",
+            "Ungültiger Eigenschaftswert: MomInter = -5 (zulässig: 1000 bis 60000); es gilt 3000");
+        row("CR as separator", "TrennZeichen = 13", dflt + "380",
+            "Ungültiger Eigenschaftswert: TrennZeichen = 13 (zulässig: 9 oder 32 bis 255); es gilt 124");
+        row("recipients by line", "MailRec = 'a;b' || char(13, 10, 13, 10) || ' c,'",
+            "1 60 3000 2000 3000 5 124 11 [Testlog.txt] [] [a|b| c|] A10 |");
+        row("alarm off", "AlarmMinuten = 0", QString(dflt).replace("A10", "A0"));
+        row("null alarm", "AlarmMinuten = NULL", QString(dflt).replace("A10", "A0") + "94");
+        row("database from before the alarm", "ALTER TABLE tblSysConf DROP COLUMN AlarmMinuten", dflt);
     }
     void settingsLoad() {
         QFETCH(QString, assignment);
         QFETCH(QString, loaded);
+        QFETCH(QString, lastReport);
         QVERIFY(QSqlQuery(db).exec(assignment.isEmpty()             ? "DELETE FROM tblSysConf"
                                    : assignment.startsWith("ALTER") ? assignment
                                                                     : "UPDATE tblSysConf SET " + assignment));
         SysConfRecord r;
         const SysConfLoad load = loadSysConf(db, r);
-        QString text = QString::asprintf("%d %d %d %d %d%d ", r.Provider, r.MittInter, r.maxTries,
+        QString text = QString::asprintf("%d %d %d %d %d %d %d %d%d [", r.Provider, r.MittInter,
+                                         load.MomInter.value_or(-1), r.MomTimeOut, r.MittTimeOut, r.maxTries,
                                          r.TrennZeichen, int(r.MomAktiv), int(r.SaveMitt)) +
-                       (load.MomInter ? QString::number(*load.MomInter) : "-") + " [" + r.MailSubject +
-                       "] [" + r.MailRecList.join('|') + "] A" + QString::number(r.AlarmMinuten) + " |";
+                       r.datname + "] [" + r.MailSubject + "] [" + r.MailRecList.join('|') + "] A" +
+                       QString::number(r.AlarmMinuten) + " |";
         for (const RunError &e : load.errors)
             text += QString::number(e.number);
         QCOMPARE(text, loaded);
-        QCOMPARE(r.datname + ' ' + QString::number(r.MittTimeOut), "Testlog.txt 3000");
+        if (!lastReport.isEmpty())
+            QCOMPARE(load.errors.last().text, lastReport);
         // An empty table is not filled.
         QCOMPARE(load.rowFound, !assignment.isEmpty());
         QCOMPARE(rows("Provider", "tblSysConf").isEmpty(), assignment.isEmpty());

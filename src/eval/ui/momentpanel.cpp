@@ -3,6 +3,7 @@
 #include "eval/paneltext.h"
 #include "store/database.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QLabel>
 #include <QScrollBar>
@@ -32,6 +33,16 @@ MomentPanel::MomentPanel(QWidget *picRahmen_, QWidget *frmMom_, QScrollBar *VScr
     QObject::connect(VScroll, &QScrollBar::valueChanged, frame, [frame](int value) {
         frame->move(frame->x(), -Panel::pixels(value * Panel::scrollStep));
     });
+    // A wheel turned over a row reaches the viewport, as neither the labels nor the frame take it.
+    picRahmen->installEventFilter(this);
+}
+
+bool MomentPanel::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == picRahmen && event->type() == QEvent::Wheel) {
+        QCoreApplication::sendEvent(VScroll, event);
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void MomentPanel::removeRows() {

@@ -4,19 +4,24 @@
 #include "eval/values.h"
 #include "store/runerror.h"
 
+#include <QObject>
 #include <QSqlDatabase>
 
 #include <array>
 #include <optional>
 
+class QEvent;
 class QLabel;
 class QScrollBar;
 class QWidget;
 
 // The instantaneous-values panel: one row per shown channel inside the frame frmMom, which is moved up and
 // down inside the viewport picRahmen by the scroll bar. The label arrays are the main window's, indexed by
-// channel; element 0 of each is the design-time template that the rows copy and stays hidden.
-class MomentPanel {
+// channel; element 0 of each is the design-time template that the rows copy and stays hidden. The mouse wheel
+// over the rows scrolls them as it does over the scroll bar.
+class MomentPanel : public QObject {
+    Q_OBJECT
+
 public:
     using Labels = std::array<QLabel *, 61>;
 
@@ -37,6 +42,9 @@ public:
     int scrollMaximum() const { return maximum; }
 
     bool panelReady = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void removeRows();

@@ -4,8 +4,6 @@
 
 #include "app/msgbox.h"
 
-#include <QCloseEvent>
-
 namespace {
 
 // Check box values as stored: 0 off, 1 on, 2 grey.
@@ -36,6 +34,9 @@ int storedValue(Qt::CheckState state) {
 FcCOM::FcCOM(const QSqlDatabase &database, QWidget *parent)
     : QDialog(parent), ui(std::make_unique<Ui::FcCOM>()), db(database) {
     ui->setupUi(this);
+    // However it closes (OK, Abbrechen, Escape, the close box), the dialog is unloaded: the next use reads
+    // the active configuration from the table again.
+    setAttribute(Qt::WA_DeleteOnClose);
     ui->selCom->addItems(ComConfig::ports);
     ui->selBaud->addItems(ComConfig::baudRates);
     ui->selPari->addItems(ComConfig::parities);
@@ -133,10 +134,4 @@ void FcCOM::comOKClicked() {
         return;
     }
     close();
-}
-
-void FcCOM::closeEvent(QCloseEvent *event) {
-    // Closing unloads the dialog: the next use reads the active configuration from the table again.
-    deleteLater();
-    event->accept();
 }

@@ -28,9 +28,6 @@ signals:
     // A database error, for the error log.
     void failed(const QString &text);
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
 private:
     void loadTable();
     void showEntry(const ComConfig::Entry &entry);
