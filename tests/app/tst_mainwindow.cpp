@@ -268,7 +268,7 @@ private slots:
         // Connecting loads the dialog afresh from tblConfigCOM.
         s.ui().menComOn->trigger();
         QCOMPARE(s.ui().labSelCom->text(), connectsTo);
-        QCOMPARE(f.port()->isOpen(), connectsTo == "COM 1");
+        QCOMPARE(f.engine()->port()->isOpen(), connectsTo == "COM 1");
     }
 
     void mainStartsPollingRefusesASecondCopyAndTakesAStaleLock() {

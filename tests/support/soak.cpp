@@ -161,7 +161,7 @@ SoakFigures runSoak(const SoakOptions &options) {
     heartbeat.start(1000);
     QObject::connect(&heartbeat, &QTimer::timeout, [&] {
         const qint64 now = clock.elapsed();
-        stalledMs += std::max<qint64>(0, now - lastBeat - 2000);
+        stalledMs += std::max<qint64>(0, now - lastBeat - 1000);
         lastBeat = now;
     });
     bool inFetch = false;
