@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 
+#include "app/service.h"
 #include "eval/history.h"
 #include "publish/csvexport.h"
 #include "store/database.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QLocale>
 #include <QSaveFile>
 #include <QSqlDatabase>
 
@@ -140,16 +142,29 @@ int exportCsv(const QStringList &arguments) {
     return 0;
 }
 
+int headless(const QStringList &arguments) {
+    const Arguments args = parse(arguments, {}, {QStringLiteral("--headless")});
+    if (!args.error.isEmpty())
+        return fail(exitBadArguments, args.error, "Aufruf: skylog --headless");
+    CommandLine::useGermanFormatsWhenUnset();
+    return Service::run(QCoreApplication::applicationDirPath());
+}
+
 // The tasks without a window, by the option that names them.
 struct Task {
     const char *option;
     int (*run)(const QStringList &arguments);
 };
-const Task tasks[] = {{"--export-csv", exportCsv}};
+const Task tasks[] = {{"--export-csv", exportCsv}, {"--headless", headless}};
 
 } // namespace
 
 namespace CommandLine {
+
+void useGermanFormatsWhenUnset() {
+    if (QLocale::system().language() == QLocale::C)
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+}
 
 std::optional<int> runWithoutWindow(int argc, char *argv[]) {
     for (const Task &task : tasks) {

@@ -10,4 +10,7 @@ namespace CommandLine {
 // to start with its window.
 std::optional<int> runWithoutWindow(int argc, char *argv[]);
 
+// A station PC without a configured language gets the German formats of a German station.
+void useGermanFormatsWhenUnset();
+
 } // namespace CommandLine

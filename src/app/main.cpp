@@ -1,5 +1,7 @@
 #include "app/commandline.h"
 #include "app/measpnt.h"
+#include "app/stopsignals.h"
+#include "store/database.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -15,9 +17,7 @@ int main(int argc, char *argv[]) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Skylog"));
-    // A station PC without a configured language gets the German formats of a German station.
-    if (QLocale::system().language() == QLocale::C)
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    CommandLine::useGermanFormatsWhenUnset();
 
     // The standard buttons of the message boxes in the user's language ("Abbrechen", "Ja", "Nein").
     QTranslator qtTranslator;
@@ -28,5 +28,11 @@ int main(int argc, char *argv[]) {
     auto running = MeasPnt::Main(QApplication::applicationDirPath());
     if (!running)
         return 0;
-    return QApplication::exec();
+    // A service manager's stop, Ctrl+C or a closed terminal end Skylog like the close box.
+    StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::requested, running->f.get(), &QWidget::close);
+    const int status = QApplication::exec();
+    running->f.reset();
+    Store::closeMainDb();
+    return status;
 }

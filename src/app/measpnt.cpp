@@ -10,12 +10,10 @@ namespace MeasPnt {
 
 std::optional<Running> Main(const QString &programDir) {
     Running running;
-    running.instanceLock =
-        std::make_unique<QLockFile>(QDir(programDir).filePath(QStringLiteral("skylog.lock")));
-    running.instanceLock->setStaleLockTime(0);
-    if (!running.instanceLock->tryLock(0)) {
+    running.instanceLock = std::make_unique<InstanceLock>(programDir);
+    if (!running.instanceLock->held()) {
         MsgBox::show(nullptr, MsgBox::Icon::Exclamation, QStringLiteral("Zweite Instanz"),
-                     QStringLiteral("Die Applikation ist bereits aktiv!"));
+                     running.instanceLock->refusal());
         return std::nullopt;
     }
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "app/instancelock.h"
 #include "app/mainwindow.h"
 
-#include <QLockFile>
 #include <QString>
 
 #include <memory>
@@ -12,9 +12,9 @@
 namespace MeasPnt {
 
 struct Running {
-    // Held for the whole run: a second copy in the same program directory finds it taken. A lock left by a
-    // killed process is recognised by its dead process id and taken over.
-    std::unique_ptr<QLockFile> instanceLock;
+    // Held for the whole run: a second copy in the same program directory, with window or as a service,
+    // finds it taken.
+    std::unique_ptr<InstanceLock> instanceLock;
     std::unique_ptr<MainWindow> f;
 };
 

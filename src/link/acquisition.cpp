@@ -81,6 +81,8 @@ Acquisition::Acquisition(const QString &programDir, QObject *parent)
     reconnectTimer.setInterval(reconnectSeconds * 1000);
     minuteTimer.start(60000);
     connect(&minuteTimer, &QTimer::timeout, this, &Acquisition::minuteTick);
+    // Monitoring sees the station at once, not only after the first minute.
+    QMetaObject::invokeMethod(this, &Acquisition::writeStatus, Qt::QueuedConnection);
     connect(&AktTimer, &QTimer::timeout, this, &Acquisition::GetMoment);
     connect(&MidTimer, &QTimer::timeout, this, &Acquisition::midTimerTick);
     connect(&OutTimer, &QTimer::timeout, this, &Acquisition::outTimerTick);
@@ -90,9 +92,10 @@ Acquisition::Acquisition(const QString &programDir, QObject *parent)
 }
 
 Acquisition::~Acquisition() {
-    // The repeats still counted get their summary line.
+    // The repeats still counted get their summary line; monitoring sees the station gone.
     if (auto error = errorLog.flush(now()))
         emit writeFailed(*error);
+    writeStatus();
 }
 
 void Acquisition::setClock(std::function<QDateTime()> newClock) {
@@ -126,6 +129,11 @@ void Acquisition::minuteTick() {
         emit writeFailed(*error);
     if (const auto report = alarm.tick(t, alarmMinutes()))
         reportAlarm(*report);
+    writeStatus();
+}
+
+void Acquisition::writeStatus() {
+    const QDateTime t = now();
     startDay(t.date());
     const MonitorStatus status{isConnected(),    lastTelegram,       lastFetch,
                                lastFetchRecords, recordsStoredToday, errorLog.messagesLastHour(t),
@@ -252,6 +260,19 @@ void Acquisition::portLost(const QString &text) {
     ShowOnline(Lamp::red);
     if (stopRequested)
         return;
+    expectedDevice = MSComm->openedDevice();
+    waitForDevice();
+}
+
+void Acquisition::awaitPort(const ComConfig::Entry &settings) {
+    portSettings = settings;
+    if (auto error = MSComm->setCommPort(settings.Com + 1))
+        AddText(error->text, MessageKind::checkFailed);
+    expectedDevice = MSComm->deviceName();
+    waitForDevice();
+}
+
+void Acquisition::waitForDevice() {
     AddText(QStringLiteral("Schnittstelle %1 nicht verfügbar, neuer Versuch alle %2 s")
                 .arg(MSComm->portLabel())
                 .arg(reconnectSeconds),
@@ -260,9 +281,11 @@ void Acquisition::portLost(const QString &text) {
 }
 
 void Acquisition::tryReconnect() {
-    // Each attempt is silent: only the return of the device is reported. While the port's name stands for
-    // another device (its link is gone), that one is not taken instead.
-    if (MSComm->deviceName() != MSComm->openedDevice() || openPort(portSettings))
+    // Each attempt is silent: only the return of the device is reported. A port that was opened through its
+    // link is not taken from another device while the link is gone.
+    const bool linkGone = expectedDevice == SerialLink::linkName(dir, MSComm->commPort()) &&
+                          MSComm->deviceName() != expectedDevice;
+    if (linkGone || openPort(portSettings))
         return;
     reconnectTimer.stop();
     const QString text = QStringLiteral("Schnittstelle %1 wieder verfügbar").arg(MSComm->portLabel());

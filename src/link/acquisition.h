@@ -91,6 +91,8 @@ public:
     // After the port closed: polls and due checks stop.
     void stopAcquisition();
     bool isConnected() const;
+    // The port could not be opened: it is tried again every reconnectSeconds until it opens.
+    void awaitPort(const ComConfig::Entry &settings);
     // The device went away and the port is tried again every reconnectSeconds.
     bool isReconnecting() const { return reconnectTimer.isActive(); }
 
@@ -101,6 +103,8 @@ public:
     void GetHeader();
     // The once-a-minute check whether the averages are due.
     void midTimerTick();
+    // Once a minute: the summaries of the error log, the data-stopped alarm, the status file.
+    void minuteTick();
     // Asks for the averages at once, when they are switched on and no fetch runs.
     void fetchNow();
     bool canFetchNow() const;
@@ -204,13 +208,15 @@ private:
     void finishFetch(bool failed);
     void endCycle();
     void WriteLog(const QString &text, int kind);
-    void minuteTick();
+    // Rewrites the status file for monitoring.
+    void writeStatus();
     // The count of records stored today starts anew with the day.
     void startDay(const QDate &day);
     int alarmMinutes() const;
     void reportAlarm(const DataAlarm::Report &report);
     std::optional<RunError> openPort(const ComConfig::Entry &settings);
     void portLost(const QString &text);
+    void waitForDevice();
     void tryReconnect();
 
     QString dir;
@@ -231,6 +237,8 @@ private:
     Fetch fetch;
     RecentRecords recentRecords;
     ComConfig::Entry portSettings;
+    // The device waited for: the port's link, or the platform's name when the port has no link.
+    QString expectedDevice;
     // What the telegrams of one receive event left to decide once all of them are evaluated.
     bool pendingFailure = false;
     bool pendingChecksum = false;

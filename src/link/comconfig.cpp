@@ -45,6 +45,17 @@ QList<Entry> readAll(const QSqlDatabase &db, std::optional<RunError> *error) {
     return select(db, QStringLiteral("SELECT * FROM tblConfigCOM"), error);
 }
 
+std::optional<Entry> activeEntry(const QList<Entry> &entries) {
+    if (entries.isEmpty())
+        return defaults();
+    std::optional<Entry> active;
+    for (const Entry &entry : entries) {
+        if (entry.aktiv)
+            active = entry;
+    }
+    return active;
+}
+
 std::optional<Entry> readOne(const QSqlDatabase &db, qint32 id, std::optional<RunError> *error) {
     const QList<Entry> entries =
         select(db, QStringLiteral("SELECT * FROM tblConfigCOM WHERE ID = %1").arg(id), error);

@@ -51,6 +51,10 @@ inline Entry defaults() {
 QList<Entry> readAll(const QSqlDatabase &db, std::optional<RunError> *error);
 std::optional<Entry> readOne(const QSqlDatabase &db, qint32 id, std::optional<RunError> *error);
 
+// The configuration the port is opened with: the last active one in table order, the defaults while the
+// table is empty, none when rows exist but none is active.
+std::optional<Entry> activeEntry(const QList<Entry> &entries);
+
 // Saves `entry` as the only active configuration: a new row when `ID` is 0, else the row with that ID. Either
 // everything is saved or nothing changes.
 std::optional<RunError> saveActive(const QSqlDatabase &db, const Entry &entry);

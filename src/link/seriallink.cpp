@@ -126,11 +126,15 @@ QString SerialLink::deviceName() const {
     return resolvePortName(m_programDir, m_commPort);
 }
 
+QString SerialLink::linkName(const QString &programDir, int n) {
+    return QDir(programDir).filePath(QStringLiteral("dosdevices/com%1").arg(n));
+}
+
 QString SerialLink::resolvePortName(const QString &programDir, int n) {
     if (!programDir.isEmpty()) {
         // A dangling link still names the port: an unplugged adapter must not make COM n fall back to
         // another, real port of the machine.
-        const QString link = QDir(programDir).filePath(QStringLiteral("dosdevices/com%1").arg(n));
+        const QString link = linkName(programDir, n);
         const QFileInfo info(link);
         if (info.exists() || info.isSymLink()) {
             return link;

@@ -62,6 +62,9 @@ public:
     // The device the port was last opened on.
     QString openedDevice() const { return m_device; }
 
+    // <programDir>/dosdevices/com<n>: the link that names the device behind COM n.
+    static QString linkName(const QString &programDir, int n);
+
     // COM n is <programDir>/dosdevices/com<n> when that link exists (a link to /dev/ttyUSB0, a
     // pseudo-terminal …), otherwise the platform's own name of the n-th serial port.
     static QString resolvePortName(const QString &programDir, int n);

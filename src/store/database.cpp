@@ -106,6 +106,14 @@ std::optional<RunError> openReadOnly(const QString &path, const QString &connect
     return openFile(db, path, "ro");
 }
 
+void closeMainDb() {
+    QSqlDatabase db = MainDb();
+    if (db.isOpen()) {
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        db.close();
+    }
+}
+
 QString moveAside(const QString &path, const QDateTime &now, std::optional<RunError> *error) {
     MainDb().close();
     const QFileInfo info(path);

@@ -28,6 +28,10 @@ std::optional<RunError> openMainDb(const QString &path);
 // same checks as openMainDb.
 std::optional<RunError> openReadOnly(const QString &path, const QString &connection);
 
+// Ends the run: the journal is written back into the data file and the handle closed, so that no journal
+// is left beside the file.
+void closeMainDb();
+
 // Moves an unreadable data file (with its journal files) out of the way under a name that carries the time,
 // so its contents are kept for a later rescue. Returns the new name of the data file.
 QString moveAside(const QString &path, const QDateTime &now, std::optional<RunError> *error);

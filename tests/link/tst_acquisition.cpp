@@ -6,6 +6,7 @@
 #include "logger.h"
 #include "store/database.h"
 #include "store/sysconf.h"
+#include "support/mailservers.h"
 #include "support/stationrig.h"
 #include "ui_mainwindow.h"
 
@@ -312,6 +313,41 @@ private slots:
         QCOMPARE(rig->statusTexts.filter("Datensätze").last(), "20 Datensätze erhalten.");
         QCOMPARE(sqlRows(Store::MainDb(), "SELECT count(*), count(DISTINCT MeasTime) FROM tblMesswerte"),
                  "60 20");
+    }
+
+    // No valid telegram for ten minutes: told once, again each hour while it lasts, and when data come back;
+    // each time in the error log, on the status line and by mail to the report's recipients.
+    void dataStoppedAlarm() {
+        EximServer exim;
+        if (!exim.start())
+            QSKIP("exim4 is not installed");
+        QVERIFY(startWithDevice(
+            "AlarmMinuten = 10, MomAktiv = 1, MailHost = '127.0.0.1', "
+            "MailSender = 'wetter@station.example', MailRec = 'a@example.org; b@example.org'"));
+        auto t = std::make_shared<QDateTime>(StationRig::skylogNow);
+        a->setClock([t] { return *t; });
+        a->publication().mailer.setPort(exim.port);
+        a->stationName = "Messfeld Nord";
+        const QByteArray stamp = "05.12.2026 ";
+        for (int minutes : {9, 1, 30, 31}) {
+            *t = t->addSecs(60 * minutes);
+            a->minuteTick();
+        }
+        a->GetMoment();
+        QVERIFY(answer("\00201\033A\r", instant()));
+        QTRY_COMPARE(a->LastTransColor, 0);
+        QCOMPARE(
+            file("Errorlog.txt"),
+            stamp +
+                "10:10:30 - Keine g\xfcltigen Daten vom Datenlogger seit 05.12.2026 10:00:30 (10 Min.)\r\n" +
+                stamp +
+                "11:11:30 - Weiterhin keine g\xfcltigen Daten vom Datenlogger seit 05.12.2026 10:00:30 "
+                "(1 Std. 11 Min.)\r\n" +
+                stamp +
+                "11:11:30 - Daten vom Datenlogger wieder da nach 1 Std. 11 Min. (ausgefallen seit "
+                "05.12.2026 10:00:30)\r\n");
+        QCOMPARE(rig->statusTexts.filter("Daten vom Datenlogger").size(), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(exim.spool().count("\n2\na@example.org\nb@example.org\n"), 3, 10000);
     }
 
     // The port goes in the middle of a record: what came counts, the half telegram is forgotten.

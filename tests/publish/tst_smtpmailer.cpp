@@ -2,73 +2,26 @@
 #include "publish/smtpmailer.h"
 #include "publish/ui/winsockbox.h"
 #include "store/sysconf.h"
+#include "support/mailservers.h"
 #include "support/programdir.h"
 
-#include <QDirIterator>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 
-#include <grp.h>
-#include <pwd.h>
-#include <unistd.h>
-
 namespace {
 
 constexpr int Wait = 10000;
 const QDateTime now(QDate(2012, 6, 12), QTime(10, 3, 0));
-using Sends = QList<QByteArray>;
 
 const QByteArray mailBody("Wetterstation Messfeld Nord ? Klimah\xfctte\nTemperatur: 23,4 \xb0"
                           "C\nFeuchte: Fehler\nTaupunkt: ---\n\n");
 // A greeting with 250 is taken as a greeting.
 const Sends oneMail{"250 hi\r\n", "250 hello\r\n", "250 ok\r\n", "250 a\r\n",  "250 b\r\n",
                     "250 c\r\n",  "354 go\r\n",    "250 ok\r\n", "221 bye\r\n"};
-
-quint16 freePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return probe.serverPort();
-}
-
-// A mail server that answers from a script: the first reply on connect, each further one when a command
-// (anything ending in CR LF) has come in. "close" hangs up; at the end of the script it falls silent. A reply
-// with "|" is sent in pieces, one per turn of the event loop.
-class ScriptedServer : public QTcpServer {
-public:
-    explicit ScriptedServer(Sends replies) : script(std::move(replies)) {
-        listen(QHostAddress::LocalHost);
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            QTcpSocket *client = nextPendingConnection();
-            received.append(QByteArray());
-            connect(client, &QTcpSocket::readyRead, this, [this, client] {
-                received.last() += client->readAll();
-                if (received.last().endsWith("\r\n"))
-                    answer(client);
-            });
-            answer(client);
-        });
-    }
-    void answer(QTcpSocket *client) {
-        const QByteArray reply = script.isEmpty() ? QByteArray() : script.takeFirst();
-        if (reply == "close")
-            client->disconnectFromHost();
-        else
-            writePieces(client, reply.split('|'));
-    }
-    static void writePieces(QTcpSocket *client, QList<QByteArray> pieces) {
-        client->write(pieces.takeFirst());
-        client->flush();
-        if (!pieces.isEmpty())
-            QTimer::singleShot(20, client, [client, pieces] { writePieces(client, pieces); });
-    }
-    Sends script;
-    Sends received; // one entry per connection
-};
 
 struct Mailer {
     explicit Mailer(quint16 port) {
@@ -93,70 +46,6 @@ struct Mailer {
     SmtpMailer mailer;
     QSignalSpy failedSpy{&mailer, &SmtpMailer::failed};
     QSignalSpy errorSpy{&mailer, &SmtpMailer::socketError};
-};
-
-// Exim as an unprivileged mail server on 127.0.0.1 that keeps every mail in its spool folder.
-class EximServer {
-public:
-    ~EximServer() {
-        process.terminate();
-        process.waitForFinished(Wait);
-    }
-
-    bool start() {
-        const QString exim =
-            QStandardPaths::findExecutable(QStringLiteral("exim4"), {QStringLiteral("/usr/sbin")});
-        // Run by root, the server runs as nobody.
-        const passwd *nobody = getpwnam("nobody");
-        const bool root = geteuid() == 0;
-        if (exim.isEmpty() || (root && !nobody))
-            return false;
-        const uid_t uid = root ? nobody->pw_uid : geteuid();
-        const gid_t gid = root ? nobody->pw_gid : getegid();
-        if (root) {
-            if (chown(QFile::encodeName(dir.path()).constData(), uid, gid) != 0)
-                return false;
-            process.setChildProcessModifier([uid, gid] {
-                if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0)
-                    _exit(127);
-            });
-        }
-        QFile config(dir.filePath(QStringLiteral("exim.conf")));
-        if (!config.open(QIODevice::WriteOnly))
-            return false;
-        config.write(QStringLiteral("exim_user = %1\nexim_group = %2\nprimary_hostname = mail.skylog.test\n"
-                                    "spool_directory = %3/spool\nlog_file_path = %3/%slog\n"
-                                    "local_interfaces = 127.0.0.1\nkeep_environment =\nhost_lookup =\n"
-                                    "rfc1413_hosts =\ntls_advertise_hosts =\nqueue_only = true\n"
-                                    "acl_smtp_rcpt = accept\nacl_smtp_data = accept\nbegin routers\n")
-                         .arg(QString::number(uid), QString::number(gid), dir.path())
-                         .toLocal8Bit());
-        config.close();
-        process.start(exim, {"-C", config.fileName(), "-bdf", "-oX", QString::number(port)});
-        return process.waitForStarted(Wait) && QTest::qWaitFor([this] { return listening(); }, Wait);
-    }
-
-    // The daemon listens once a connection gets through.
-    bool listening() {
-        QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, port);
-        return probe.waitForConnected(500);
-    }
-
-    // Every spool file of the mails received: envelope and header ("-H"), body ("-D").
-    QByteArray spool() const {
-        QByteArray files;
-        for (QDirIterator it(dir.filePath("spool/input"), QDir::Files, QDirIterator::Subdirectories);
-             it.hasNext();) {
-            QFile file(it.next());
-            files += file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        }
-        return files;
-    }
-
-    quint16 port = freePort();
-    QTemporaryDir dir;
-    QProcess process;
 };
 
 } // namespace

@@ -1,0 +1,119 @@
+// "skylog --headless" as a service manager runs it: against the logger simulator, in time running ten times
+// faster (faketime), stopped by SIGTERM.
+#include "app/measpnt.h"
+#include "eval/sqlrows.h"
+#include "support/programdir.h"
+#include "support/simulator.h"
+
+#include <QProcess>
+#include <QSqlQuery>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+// The library itself, not the faketime command: the signal must reach skylog, not a wrapper.
+const QString faketime = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
+
+// A program directory with the program, its database and the simulator on COM 1; the service started on it.
+struct Station {
+    ProgramDir dir;
+    Simulator sim;
+    QProcess service;
+    QString out;
+
+    bool start(const QString &settings, const QStringList &simulator) {
+        if (!QFile::copy(SKYLOG_PROGRAM_DIR "/skylog", dir.file("skylog")))
+            return false;
+        QSqlQuery(dir.createDataFile("prepare")).exec("UPDATE tblSysConf SET MittInter = 1, " + settings);
+        QSqlDatabase::removeDatabase("prepare");
+        if (!sim.start(dir.path(), QStringList{"--layout", "01,02"} + simulator))
+            return false;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        env.insert("LD_PRELOAD", faketime);
+        env.insert("FAKETIME", "+0 x10");
+        service.setProcessEnvironment(env);
+        service.start(dir.file("skylog"), {"--headless"});
+        return service.waitForStarted();
+    }
+    // Waits for a line of the service's output; the first fetch is due within six seconds.
+    bool said(const QString &text) {
+        return QTest::qWaitFor(
+            [&] { return (out += QString::fromUtf8(service.readAllStandardOutput())).contains(text); },
+            30000);
+    }
+    bool stop() {
+        ::kill(pid_t(service.processId()), SIGTERM);
+        const bool ended = service.waitForFinished(30000);
+        out += QString::fromUtf8(service.readAllStandardOutput());
+        return ended && service.exitStatus() == QProcess::NormalExit && service.exitCode() == 0;
+    }
+};
+
+} // namespace
+
+class TestHeadless : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        pinGermanLocale();
+        if (!QFile::exists(faketime))
+            QSKIP("faketime is not installed");
+    }
+
+    void runsFetchesAndStopsLikeTheCloseBox() {
+        Station s;
+        QVERIFY(s.start("MomInter = 1000", {"--records", "3"}));
+        QVERIFY(s.said("Datensätze erhalten."));
+        QVERIFY2(s.out.startsWith("Schnittstelle geöffnet  ( 38400,n,8,1 )\n"), qPrintable(s.out));
+        QVERIFY(s.out.contains("3 Datensätze erhalten.\n"));
+        QCOMPARE(s.dir.readFile("Testlog.txt").count("\r\n"), 3);
+        QTRY_VERIFY(s.dir.readFile("skylog.prom").contains("skylog_connected 1\n"));
+
+        // The window refuses to start beside the service.
+        MessageBoxes boxes;
+        QVERIFY(!MeasPnt::Main(s.dir.path()));
+        QCOMPARE(boxes.asked.size(), 1);
+        QVERIFY(boxes.asked.first().text.startsWith(
+            "Skylog läuft in diesem Programmverzeichnis bereits als Dienst (Prozess "));
+
+        QVERIFY(s.stop());
+        QVERIFY(s.out.endsWith("Schnittstelle geschlossen\n"));
+        QCOMPARE(s.service.readAllStandardError(), QByteArray());
+        // Port, lock and journal are released.
+        for (const char *left : {"skylog.lock", "Skylog.db-wal", "Skylog.db-shm"})
+            QVERIFY2(!QFile::exists(s.dir.file(left)), left);
+        QVERIFY(s.dir.readFile("skylog.prom").contains("skylog_connected 0\n"));
+        QProcess second;
+        second.start(s.dir.file("skylog"), {"--headless", "--verbose"});
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 2);
+        QCOMPARE(second.readAllStandardError(),
+                 QByteArray("Unbekannter Parameter: --verbose\nAufruf: skylog --headless\n"));
+    }
+
+    // SIGTERM in the middle of a fetch: the record under way is waited for, no further one is asked for.
+    void stopsBetweenRecords() {
+        Station s;
+        QVERIFY(s.start("MomAktiv = 0, MittTimeOut = 60000", {"--records", "20", "--delay", "400"}));
+        QTRY_VERIFY_WITH_TIMEOUT(s.dir.readFile("Testlog.txt").count("\r\n") >= 2, 30000);
+        QVERIFY(s.stop());
+        const int lines = int(s.dir.readFile("Testlog.txt").count("\r\n"));
+        QVERIFY(lines < 20);
+        QVERIFY2(s.out.contains(QString("%1 Datensätze erhalten.\n").arg(lines)), qPrintable(s.out));
+        QCOMPARE(s.sim.requests().count("M"), lines);
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
+        db.setDatabaseName(s.dir.file("Skylog.db"));
+        QVERIFY(db.open());
+        QCOMPARE(sqlRows(db, "SELECT count(DISTINCT MeasTime) FROM tblMesswerte WHERE was = 2"),
+                 QString::number(lines));
+        db.close();
+    }
+};
+
+QTEST_MAIN(TestHeadless)
+#include "tst_headless.moc"
