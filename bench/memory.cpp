@@ -1,9 +1,10 @@
-// Resident memory (VmRSS) of the window program until the browser window opens, and after it opened.
+// Resident memory (VmRSS) of the headless service, and of the window program until the browser window opens
+// and after it opened.
 //   bench_memory [program]      program: the executable to measure in part 1 (default: skylog of this build)
 // Both parts run on a temporary program directory whose COM 1 is the logger simulator, so the program polls
 // as at a station.
 // 1. The program itself, copied into that directory (it takes the directory of its executable as its program
-//    directory), after it has run for a while.
+//    directory), after it has run for a while: as the service ("--headless"), then with its window.
 // 2. The same start in this process (MeasPnt::Main, as main() does it), before and after the browser window
 //    has opened and loaded its page; the web engine's helper processes are added up on their own.
 #include "app/measpnt.h"
@@ -122,24 +123,26 @@ int main(int argc, char *argv[]) {
     }
 
     const QString copy = dir.filePath(QStringLiteral("skylog"));
-    QProcess own;
     if (!QFile::copy(program, copy)) {
         std::fprintf(stderr, "cannot copy %s\n", qPrintable(program));
         return 1;
     }
-    own.start(copy, {});
-    if (!own.waitForStarted(10000)) {
-        std::fprintf(stderr, "%s did not start\n", qPrintable(program));
-        return 1;
+    for (const QStringList &arguments : {QStringList{QStringLiteral("--headless")}, QStringList()}) {
+        QProcess own;
+        own.start(copy, arguments);
+        if (!own.waitForStarted(10000)) {
+            std::fprintf(stderr, "%s did not start\n", qPrintable(program));
+            return 1;
+        }
+        wait(settleMs);
+        std::printf("%-58s %6.1f MB\n",
+                    qPrintable(QStringLiteral("%1 %2, after %3 s on the simulator:")
+                                   .arg(QFileInfo(program).fileName(), arguments.join(QLatin1Char(' ')))
+                                   .arg(settleMs / 1000)),
+                    mb(statusKb(own.processId(), "VmRSS")));
+        own.terminate();
+        own.waitForFinished(10000);
     }
-    wait(settleMs);
-    std::printf("%-58s %6.1f MB\n",
-                qPrintable(QStringLiteral("%1, after %2 s on the simulator:")
-                               .arg(QFileInfo(program).fileName())
-                               .arg(settleMs / 1000)),
-                mb(statusKb(own.processId(), "VmRSS")));
-    own.terminate();
-    own.waitForFinished(10000);
 
     auto running = MeasPnt::Main(dir.path());
     if (!running) {
