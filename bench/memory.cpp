@@ -7,6 +7,7 @@
 //    directory), after it has run for a while: as the service ("--headless"), then with its window.
 // 2. The same start in this process (MeasPnt::Main, as main() does it), before and after the browser window
 //    has opened and loaded its page; the web engine's helper processes are added up on their own.
+// 3. The processor time the service takes while it waits for the simulator that has gone away.
 #include "app/measpnt.h"
 #include "publish/ui/browserwindow.h"
 
@@ -29,6 +30,7 @@
 namespace {
 
 constexpr int settleMs = 8000;
+constexpr int waitingMs = 30000;
 
 void wait(int ms) {
     QEventLoop loop;
@@ -71,6 +73,15 @@ std::pair<qint64, int> descendantsKb(qint64 root, qint64 except) {
         }
     }
     return {kb, count};
+}
+
+// User and system time of a process in clock ticks (fields 14 and 15 of /proc/<pid>/stat).
+qint64 cpuTicks(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = stat.readAll().split(')').value(1).split(' ');
+    return fields.value(12).toLongLong() + fields.value(13).toLongLong();
 }
 
 double mb(qint64 kb) {
@@ -175,7 +186,20 @@ int main(int argc, char *argv[]) {
                 "after the browser window opened and loaded its page:", mb(statusKb(self, "VmRSS")),
                 mb(helpersKb), helpers);
     running->f->close();
+    running.reset();
+
+    QProcess service;
+    service.start(copy, {QStringLiteral("--headless")});
+    wait(settleMs);
     sim.terminate();
     sim.waitForFinished(10000);
+    wait(2000);
+    const qint64 before = cpuTicks(service.processId());
+    wait(waitingMs);
+    const double share =
+        double(cpuTicks(service.processId()) - before) / double(sysconf(_SC_CLK_TCK)) / (waitingMs / 1000.0);
+    std::printf("%-58s %6.2f %% of a core\n", "the service waiting for its vanished device:", 100.0 * share);
+    service.terminate();
+    service.waitForFinished(10000);
     return 0;
 }

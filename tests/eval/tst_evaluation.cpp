@@ -8,6 +8,7 @@
 #include "support/stationrig.h"
 #include "ui_mainwindow.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QScrollBar>
@@ -32,6 +33,7 @@ private slots:
     void averageRecordsBecomeRowsOfKindsTwoToFour_data();
     void averageRecordsBecomeRowsOfKindsTwoToFour();
     void postProcessingProgramStartsAtItsHours();
+    void aMissingIntranetFolderIsToldOnceAndWhenItIsBack();
 };
 
 void TestEvaluation::channelTableAndPanelFollowTheLogger() {
@@ -191,6 +193,26 @@ void TestEvaluation::postProcessingProgramStartsAtItsHours() {
     QVERIFY(rig.poll());
     QCOMPARE(started(), QByteArray("10-24\nc10-24\nc10-24\n"));
     QCOMPARE(rig.dir->readFile("Errorlog.txt"), QByteArray());
+}
+
+// The intranet's measurement page is written after every poll, the page set at the start; their missing
+// folder gives one line each, not one per poll, and one more when the page is written again.
+void TestEvaluation::aMissingIntranetFolderIsToldOnceAndWhenItIsBack() {
+    StationRig rig;
+    QVERIFY(rig.start({}, "WebAktiv = 1"));
+    rig.f->engine()->ReadConfig();
+    for (int poll = 0; poll < 20; ++poll)
+        QVERIFY(rig.poll());
+    QVERIFY(QDir(rig.dir->path()).mkpath("dosdevices/p:/Intranet"));
+    QVERIFY(rig.poll());
+    QVERIFY(rig.poll());
+    const QByteArray log = rig.dir->readFile("Errorlog.txt");
+    QVERIFY2(log.count("\r\n") == 3, log);
+    QVERIFY(
+        log.contains("Pfad nicht gefunden: " + rig.dir->file("dosdevices/p:/Intranet/index.htm").toLatin1()));
+    QVERIFY(log.contains("Pfad nicht gefunden: " +
+                         rig.dir->file("dosdevices/p:/Intranet/index_aktuell.htm").toLatin1()));
+    QVERIFY(log.endsWith("Die Intranet-Messwertseite wird wieder geschrieben.\r\n"));
 }
 
 QTEST_MAIN(TestEvaluation)
