@@ -2,7 +2,7 @@
 // every answer (--rate P, drawn from --seed S) and the device vanishing now and then, in time accelerated
 // --speed times by faketime. Prints what must hold for months without a person; exits 1 when it does not.
 //   bench_soak [--days 7] [--rate 0.05] [--seed 1] [--speed 500]
-#include "support/soak.h"
+#include "soak.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // Four hours of a station whose logger spoils one answer in ten in every way the line can, and now and then
 // vanishes for up to a minute, in accelerated time. Nothing may stall, nothing may be stored twice, and a
 // record may only be missing where the error log tells of its loss.
-#include "support/soak.h"
+#include "soak.h"
 
 #include <QtTest>
 

@@ -3,7 +3,6 @@
 #include "device.h"
 #include "eval/messages.h"
 #include "link/acquisition.h"
-#include "programdir.h"
 #include "store/database.h"
 #include "store/sysconf.h"
 
@@ -12,7 +11,9 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -95,9 +96,18 @@ bool acceleratedTime(int argc, char *argv[], int speed) {
 
 SoakFigures runSoak(const SoakOptions &options) {
     SoakFigures figures;
-    ProgramDir dir;
+    QTemporaryDir dir;
+    if (!QFile::copy(QStringLiteral(SKYLOG_TEMPLATE_DB), dir.filePath(Store::dataFileName))) {
+        figures.failure = QStringLiteral("Die Vorlage %1 fehlt.").arg(QStringLiteral(SKYLOG_TEMPLATE_DB));
+        return figures;
+    }
+    QFile::setPermissions(dir.filePath(Store::dataFileName), QFile::ReadOwner | QFile::WriteOwner);
     {
-        QSqlQuery query(dir.createDataFile(QStringLiteral("prepare")));
+        QSqlDatabase prepare =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("prepare"));
+        prepare.setDatabaseName(dir.filePath(Store::dataFileName));
+        prepare.open();
+        QSqlQuery query(prepare);
         query.exec(
             QStringLiteral("UPDATE tblSysConf SET MomAktiv = 1, MomInter = %1, MittelAktiv = 1, "
                            "MittInter = 10, SaveMitt = 1, MomTimeOut = %2, MittTimeOut = %2, maxTries = 5")
@@ -106,7 +116,7 @@ SoakFigures runSoak(const SoakOptions &options) {
     }
     QSqlDatabase::removeDatabase(QStringLiteral("prepare"));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    if (auto error = Store::openMainDb(dir.file(Store::dataFileName))) {
+    if (auto error = Store::openMainDb(dir.filePath(Store::dataFileName))) {
         figures.failure = error->text;
         return figures;
     }
@@ -117,7 +127,7 @@ SoakFigures runSoak(const SoakOptions &options) {
     loggerSettings.seed = options.seed;
     loggersim::Logger logger(loggerSettings, QDateTime::currentDateTime());
     loggersim::FaultPlan plan({}, options.faultRate, options.seed);
-    loggersim::LoggerDevice device({dir.file(QStringLiteral("dosdevices/com1"))}, logger, plan,
+    loggersim::LoggerDevice device({dir.filePath(QStringLiteral("dosdevices/com1"))}, logger, plan,
                                    [] { return QDateTime::currentDateTime(); });
     QString error;
     if (!device.open(&error)) {
@@ -233,7 +243,8 @@ SoakFigures runSoak(const SoakOptions &options) {
     figures.recordsStored = int(stored.size());
     // The repeats still counted get their summary line when the acquisition ends.
     engine.reset();
-    const QByteArray log = dir.readFile(errorLogName);
+    QFile logFile(dir.filePath(errorLogName));
+    const QByteArray log = logFile.open(QIODevice::ReadOnly) ? logFile.readAll() : QByteArray();
     figures.lossReports =
         reports(log, "Daten k\xf6nnen nicht abgefragt werden.") + reports(log, "ist unterbrochen");
     Store::MainDb().close();
