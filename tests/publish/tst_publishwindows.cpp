@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTest>
@@ -135,6 +136,11 @@ private slots:
                            "Der E-Mail-Bericht wurde ausgeschaltet.");
         QCOMPARE(s.boxes.asked.size(), 1);
         QCOMPARE(s.boxes.asked.first().title + ": " + s.boxes.asked.first().text, "E-Mail-Bericht: " + text);
+        // The operator closes the box.
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (qobject_cast<QMessageBox *>(window))
+                window->close();
+        }
         SysConf.MailHost = QStringLiteral("127.0.0.1");
         SysConf.MailSender = QStringLiteral("wetter@station.example");
         SysConf.MailRecList = mailRecipients(QStringLiteral("a@example.org"));

@@ -5,6 +5,8 @@
 #include "support/mailservers.h"
 #include "support/programdir.h"
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -205,7 +207,14 @@ private slots:
                      (QStringList{"Winsock Error",
                                   "Winsock Error number 10061\r\n" + m.mailer.WSock.errorString()}));
             QVERIFY(box.icon == MsgBox::Icon::Exclamation && box.buttons == MsgBox::Buttons::Ok);
-            // Once that box is closed, the next one is shown.
+            // While that box is open no other one is shown; once the operator has closed it, the next one is.
+            showMailMessage(&owner, "nicht gezeigt");
+            QCOMPARE(boxes.asked.size(), 1);
+            for (QWidget *window : QApplication::topLevelWidgets()) {
+                if (qobject_cast<QMessageBox *>(window))
+                    window->close();
+            }
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             showMailMessage(&owner, "weiter");
             QCOMPARE(boxes.asked.last().text, "weiter");
         }

@@ -3,17 +3,21 @@
 #include "app/msgbox.h"
 #include "publish/smtpmailer.h"
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 
 namespace {
 
+// The box does not wait for its answer: the mail and the acquisition go on behind it.
 void showOnce(QWidget *parent, const QString &title, const QString &text) {
-    static bool open = false;
-    if (open)
+    static QPointer<QMessageBox> open;
+    static bool opening = false;
+    if (open || opening)
         return;
-    open = true;
-    MsgBox::show(parent, MsgBox::Icon::Exclamation, title, text);
-    open = false;
+    opening = true;
+    open = MsgBox::notify(parent, MsgBox::Icon::Exclamation, title, text);
+    opening = false;
 }
 
 } // namespace
