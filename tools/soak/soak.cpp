@@ -165,9 +165,14 @@ SoakFigures runSoak(const SoakOptions &options) {
     QTimer heartbeat;
     heartbeat.setTimerType(Qt::PreciseTimer);
     heartbeat.start(1000);
+    // After a stall the overdue timers fire in any order: the stall the heartbeat has not counted yet is
+    // taken into account at once.
+    const auto stalledUntil = [&](qint64 now) {
+        return stalledMs + std::max<qint64>(0, now - lastBeat - 1000);
+    };
     QObject::connect(&heartbeat, &QTimer::timeout, [&] {
         const qint64 now = clock.elapsed();
-        stalledMs += std::max<qint64>(0, now - lastBeat - 1000);
+        stalledMs = stalledUntil(now);
         lastBeat = now;
     });
     bool inFetch = false;
@@ -175,15 +180,15 @@ SoakFigures runSoak(const SoakOptions &options) {
         if (!a.isConnected())
             return;
         figures.longestSilenceMs =
-            std::max(figures.longestSilenceMs, now - since - (stalledMs - stalledSince));
-        figures.stalledMs = stalledMs;
+            std::max(figures.longestSilenceMs, now - since - (stalledUntil(now) - stalledSince));
+        figures.stalledMs = stalledUntil(now);
     };
     QObject::connect(&a, &Acquisition::requestSent, [&](const QByteArray &command) {
         if (trace)
             qInfo().noquote() << QTime::currentTime().toString() << "REQUEST" << command;
         silenceUntil(clock.elapsed());
         since = clock.elapsed();
-        stalledSince = stalledMs;
+        stalledSince = stalledUntil(since);
         ++figures.requests;
         if (command == "H" && inFetch)
             ++figures.headersInsideFetch;
@@ -191,7 +196,7 @@ SoakFigures runSoak(const SoakOptions &options) {
     QObject::connect(&a, &Acquisition::connectionChanged, [&](bool open) {
         if (open) {
             since = clock.elapsed();
-            stalledSince = stalledMs;
+            stalledSince = stalledUntil(since);
         }
     });
     QObject::connect(&a, &Acquisition::fetchStarted, [&] {
