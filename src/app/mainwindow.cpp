@@ -586,7 +586,7 @@ void MainWindow::reportMessages(const QList<TelegramMessage> &messages) {
 
 void MainWindow::Auswertung(const QByteArray &telegram) {
     OutTimer.stop();
-    const TelegramResult result = evaluateTelegram(telegram, headerCodes);
+    const TelegramResult result = evaluateTelegram(telegram, headerCodes, headerAwaited);
     switch (result.outcome) {
     case TelegramOutcome::Rejected:
     case TelegramOutcome::Failed:
@@ -612,10 +612,6 @@ void MainWindow::Auswertung(const QByteArray &telegram) {
         ShowTrans(0);
         break;
     case 'H':
-        if (!headerAwaited) {
-            AddText(QStringLiteral("Header ohne Anforderung"), MessageKind::checkFailed);
-            return;
-        }
         reportMessages(result.messages);
         recordTime = result.recordTime;
         storedRecordCount = result.storedRecordCount;

@@ -214,7 +214,7 @@ QDateTime ExtractDate(const QByteArray &was, std::optional<RunError> *error) {
     if (was.size() < stampLength || !day || !month || !year || !hour || !minute || !second) {
         if (error)
             *error = RunError::typeMismatch();
-        return QDateTime();
+        return zeroDateTime();
     }
     if (error)
         error->reset();
@@ -224,6 +224,10 @@ QDateTime ExtractDate(const QByteArray &was, std::optional<RunError> *error) {
     const QDate date =
         QDate(fullYear, 1, 1).addMonths(*month - 1).addDays(*day - 1).addDays(seconds / secondsPerDay);
     return localDateTime(date, QTime(0, 0).addSecs(seconds % secondsPerDay));
+}
+
+QDateTime zeroDateTime() {
+    return QDateTime(QDate(1899, 12, 30), QTime(0, 0));
 }
 
 double valueOf(const QByteArray &text) {
@@ -276,7 +280,8 @@ int hexValueOf(const QByteArray &text) {
     return static_cast<int>(value);
 }
 
-TelegramResult evaluateTelegram(const QByteArray &telegram, const HeaderCodes &currentHeaderCodes) {
+TelegramResult evaluateTelegram(const QByteArray &telegram, const HeaderCodes &currentHeaderCodes,
+                                bool headerAwaited) {
     TelegramResult result;
     result.headerCodes = currentHeaderCodes;
     // A check message ends the evaluation.
@@ -324,6 +329,9 @@ TelegramResult evaluateTelegram(const QByteArray &telegram, const HeaderCodes &c
         break;
     case 'H':
         result.kind = 'H';
+        // Nothing of a header that nobody asked for is read: it could not start a fetch anyway.
+        if (!headerAwaited)
+            return checkFailed(QStringLiteral("Header ohne Anforderung"));
         error = decodeHeader(telegram, result);
         break;
     case 'M':

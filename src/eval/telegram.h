@@ -18,9 +18,13 @@ quint8 telegramChecksum(const QByteArray &bytesUpToEtb);
 // of range carry over as in date arithmetic (month 13 is January of the next year, day 0 the last day of the
 // previous month, minute 60 the next hour). Local time: a wall time that occurs twice when the clock is put
 // back is read at its earlier occurrence, one that the clock skips with the offset from before the change. A
-// stamp that cannot be read (too short, a part not a number) gives the zero (invalid) date-time and sets
-// error to a type mismatch for the caller to report; a readable one clears it.
+// stamp that cannot be read (too short, a part not a number) gives the zero date-time, 30.12.1899 00:00, and
+// sets error to a type mismatch for the caller to report; a readable one clears it.
 QDateTime ExtractDate(const QByteArray &was, std::optional<RunError> *error);
+
+// The zero date-time: what an unreadable time stamp stands for. It is a real date, printed and stored as
+// such.
+QDateTime zeroDateTime();
 
 // The leading decimal number of a value text: an optional sign, digits, "." as the decimal point whatever the
 // locale, an optional exponent ("E" or "D", either case). Blanks, tabs and line feeds are ignored wherever
@@ -42,7 +46,7 @@ struct TelegramMessage {
 };
 
 enum class TelegramOutcome {
-    // A frame check failed or the kind letter is unknown: the telegram is dropped.
+    // A frame check failed, the kind letter is unknown or a header came unasked: the telegram is dropped.
     Rejected,
     // The checksum differs: the transfer indicator turns red and a new header is requested.
     ChecksumError,
@@ -58,9 +62,8 @@ struct TelegramResult {
     TelegramOutcome outcome = TelegramOutcome::Rejected;
     // For AddText, in this order. A Decoded telegram may carry kind -3 reports of unreadable time stamps.
     QList<TelegramMessage> messages;
-    // 'A', 'H' or 'M' once the (case-insensitive) letter was recognised, also for Failed; otherwise 0. The
-    // caller drops an "H" that nobody asked for ("Header ohne Anforderung") without using anything else of
-    // the result.
+    // 'A', 'H' or 'M' once the (case-insensitive) letter was recognised, also for Failed and for a Rejected
+    // header nobody asked for; otherwise 0.
     char kind = 0;
 
     // "A": the time stamp of the values, and per channel 0 ... 60 value and sensor code.
@@ -84,5 +87,7 @@ struct TelegramResult {
 };
 
 // Checks one complete telegram (STX ... CR, as the framer hands it over) and decodes its fields. An "M"
-// record's fields belong, in order, to the channels whose code in currentHeaderCodes is not 0.
-TelegramResult evaluateTelegram(const QByteArray &telegram, const HeaderCodes &currentHeaderCodes);
+// record's fields belong, in order, to the channels whose code in currentHeaderCodes is not 0. A header
+// that arrives while none is awaited is rejected with "Header ohne Anforderung" before any of it is read.
+TelegramResult evaluateTelegram(const QByteArray &telegram, const HeaderCodes &currentHeaderCodes,
+                                bool headerAwaited);
