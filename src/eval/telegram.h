@@ -4,6 +4,7 @@
 #include "store/runerror.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -11,7 +12,7 @@
 #include <optional>
 
 // Exclusive-or of the bytes of a telegram from its STX up to and including its ETB.
-quint8 telegramChecksum(const QByteArray &bytesUpToEtb);
+quint8 telegramChecksum(QByteArrayView bytesUpToEtb);
 
 // The logger's 14-character time stamp: day, month and two-digit year (00 ... 29 are 2000 ... 2029, 30 ... 99
 // are 1930 ... 1999), two characters not read, hour, minute and second, each part two characters. Parts out
@@ -20,7 +21,7 @@ quint8 telegramChecksum(const QByteArray &bytesUpToEtb);
 // back is read at its earlier occurrence, one that the clock skips with the offset from before the change. A
 // stamp that cannot be read (too short, a part not a number) gives the zero date-time, 30.12.1899 00:00, and
 // sets error to a type mismatch for the caller to report; a readable one clears it.
-QDateTime ExtractDate(const QByteArray &was, std::optional<RunError> *error);
+QDateTime ExtractDate(QByteArrayView was, std::optional<RunError> *error);
 
 // The zero date-time: what an unreadable time stamp stands for. It is a real date, printed and stored as
 // such.
@@ -30,14 +31,14 @@ QDateTime zeroDateTime();
 // locale, an optional exponent ("E" or "D", either case). Blanks, tabs and line feeds are ignored wherever
 // they stand; reading stops at the first character that cannot continue the number; no number gives 0, and
 // so does an exponent beyond the range of a double.
-double valueOf(const QByteArray &text);
+double valueOf(QByteArrayView text);
 
 // The value 0 ... 15 of a hexadecimal digit (either case), -1 for any other character.
 int hexDigitValue(char c);
 
 // The same rule for hexadecimal digits (either case) as they follow a "&H" prefix; no valid digit gives 0.
 // The digits are read as a 32-bit pattern.
-int hexValueOf(const QByteArray &text);
+int hexValueOf(QByteArrayView text);
 
 // One message for AddText.
 struct TelegramMessage {
