@@ -24,6 +24,7 @@
 #include "publish/ui/finfo.h"
 #include "publish/ui/winsockbox.h"
 #include "store/database.h"
+#include "store/startup.h"
 #include "store/station.h"
 #include "store/sysconf.h"
 #include "ui_fccom.h"
@@ -32,7 +33,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -150,15 +150,15 @@ void MainWindow::setClock(std::function<QDateTime()> clock) {
 }
 
 void MainWindow::startError(const RunError &error) {
-    MsgBox::show(this, MsgBox::Icon::None, QStringLiteral("Fehler bei Programmstart"),
-                 QStringLiteral("Fehler %1: %2").arg(error.number).arg(error.text));
+    MsgBox::startError(this, error);
 }
 
-void MainWindow::load() {
+bool MainWindow::load() {
     QDir::setCurrent(programDir);
     ui->menComOn->setData(QStringLiteral("0"));
 
-    openDatabase();
+    if (!openDatabase())
+        return false;
 
     const SysConfLoad settings = loadSysConf(Store::MainDb(), SysConf);
     for (const RunError &error : settings.errors)
@@ -178,33 +178,18 @@ void MainWindow::load() {
     headerAwaited = false;
     LastTransColor = -1;
     ShowTrans(0);
+    return true;
 }
 
-void MainWindow::openDatabase() {
-    const QString dataPath = QDir(programDir).filePath(Store::dataFileName);
-    const auto opened = Store::openMainDb(dataPath);
-    if (!opened)
-        return;
-    if (QFileInfo::exists(dataPath)) {
-        // An unreadable data file is never overwritten: it is kept under another name for a rescue.
-        std::optional<RunError> moveError;
-        const QString movedTo = Store::moveAside(dataPath, now(), &moveError);
-        if (moveError) {
-            startError(*moveError);
-            return;
-        }
-        AddText(
-            QStringLiteral("Die Datenbank %1 konnte nicht geöffnet werden (%2). Sie wurde nach %3 verschoben "
-                           "und aus der Vorlage %4 neu angelegt.")
-                .arg(Store::dataFileName, opened->text, QFileInfo(movedTo).fileName(),
-                     Store::templateFileName),
-            MessageKind::checkFailed);
-    }
-    if (auto error = Store::copyTemplate(QDir(programDir).filePath(Store::templateFileName), dataPath))
-        startError(*error);
-    QCoreApplication::processEvents();
-    if (auto error = Store::openMainDb(dataPath))
-        startError(*error);
+bool MainWindow::openDatabase() {
+    const Store::StartOutcome outcome =
+        Store::openOrRecreate(programDir, {now, Store::StartClock::system().wait});
+    if (!outcome.notice.isEmpty())
+        AddText(outcome.notice, MessageKind::checkFailed);
+    if (outcome.kind != Store::StartOutcome::Kind::Stop)
+        return true;
+    startError(outcome.error);
+    return false;
 }
 
 void MainWindow::firstStartCheck() {

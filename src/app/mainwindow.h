@@ -39,8 +39,9 @@ public:
     ~MainWindow() override;
 
     // The load handler: opens the database, reads the settings, runs the first-start check and shows the
-    // station identity. Runs once, before the window is shown.
-    void load();
+    // station identity. Runs once, before the window is shown. False (reported) when the program cannot run
+    // because the database can be neither opened nor recreated.
+    bool load();
 
     // Routes one message by its kind: -3 and -1 to the error log, 0 to the text output file, -2 and 1 (and
     // every other kind) to the status line.
@@ -132,7 +133,7 @@ protected:
 
 private:
     void startError(const RunError &error);
-    void openDatabase();
+    bool openDatabase();
     void firstStartCheck();
     void showIdentity();
     void menComOnClick();

@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "app/msgbox.h"
 #include "link/ui/fccom.h"
+#include "store/startup.h"
 
 #include <QDir>
 
@@ -14,14 +15,20 @@ std::optional<Running> Main(const QString &programDir) {
         std::make_unique<QLockFile>(QDir(programDir).filePath(QStringLiteral("skylog.lock")));
     running.instanceLock->setStaleLockTime(0);
     if (!running.instanceLock->tryLock(0)) {
-        MsgBox::show(nullptr, MsgBox::Icon::Exclamation, QStringLiteral("Zweite Instanz"),
-                     QStringLiteral("Die Applikation ist bereits aktiv!"));
+        if (running.instanceLock->error() == QLockFile::LockFailedError)
+            MsgBox::show(nullptr, MsgBox::Icon::Exclamation, QStringLiteral("Zweite Instanz"),
+                         QStringLiteral("Die Applikation ist bereits aktiv!"));
+        else
+            MsgBox::startError(
+                nullptr, Store::lockFileError(running.instanceLock->fileName(),
+                                              running.instanceLock->error() == QLockFile::PermissionError));
         return std::nullopt;
     }
 
     running.f = std::make_unique<MainWindow>(programDir);
     MainWindow &f = *running.f;
-    f.load();
+    if (!f.load())
+        return std::nullopt;
     f.show();
     if (f.ConnectIt(true) < 1) {
         f.ShowOnline(255);

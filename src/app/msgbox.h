@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/runerror.h"
+
 #include <QString>
 
 #include <functional>
@@ -23,6 +25,9 @@ struct Request {
 
 Answer show(QWidget *parent, Icon icon, const QString &title, const QString &text,
             Buttons buttons = Buttons::Ok);
+
+// The report of a start-up step that failed: "Fehler <number>: <text>", titled "Fehler bei Programmstart".
+void startError(QWidget *parent, const RunError &error);
 
 // Replaces the real message box; an empty function restores it.
 void setResponder(std::function<Answer(const Request &)> responder);

@@ -265,7 +265,7 @@ double valueOf(QByteArrayView text) {
     // the leading "0" lets a number without integer digits (".5") convert as well.
     QVarLengthArray<char, 64> number;
     qsizetype i = 0;
-    const auto at = [&text, &i](qsizetype &index) {
+    const auto at = [&text](qsizetype &index) {
         while (index < text.size() && isBlank(text.at(index)))
             ++index;
         return index < text.size() ? text.at(index) : '\0';

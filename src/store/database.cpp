@@ -14,11 +14,40 @@ namespace {
 // 'SkyL': set by the schema, checked at every opening.
 constexpr qint64 skylogApplicationId = 1399552332;
 
+// Classic run-time error numbers of the faults the program names.
+constexpr int diskFullNumber = 61;
+constexpr int permissionDeniedNumber = 70;
+constexpr int lockedNumber = 3006;
+constexpr int fileNotFoundNumber = 3024;
+constexpr int damagedNumber = 3049;
+constexpr int unknownFormatNumber = 3343;
+
+// SQLite's primary result codes.
+constexpr int sqliteBusy = 5;
+constexpr int sqliteLocked = 6;
+constexpr int sqliteReadOnly = 8;
+constexpr int sqliteCorrupt = 11;
+constexpr int sqliteFull = 13;
+constexpr int sqliteNotADatabase = 26;
+
 const QStringList companionSuffixes{QStringLiteral("-wal"), QStringLiteral("-shm"),
                                     QStringLiteral("-journal")};
 
-RunError unknownFormat(const QString &path, const QString &detail) {
-    return {3343, QStringLiteral("Nicht erkanntes Datenbankformat '%1' (%2)").arg(path, detail)};
+// The canonical path of the open data file; empty while none is open.
+QString &openDataPath() {
+    static QString path;
+    return path;
+}
+
+int sqliteCode(const QSqlError &error) {
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    // Extended result codes carry the primary code in their low byte.
+    return ok ? code & 0xFF : -1;
+}
+
+OpenFailure failureOf(const QSqlError &error) {
+    return {faultOf(error), fromSqlError(error)};
 }
 
 } // namespace
@@ -27,13 +56,61 @@ QSqlDatabase MainDb() {
     return QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
 }
 
+Fault faultOf(const QSqlError &error) {
+    switch (sqliteCode(error)) {
+    case sqliteBusy:
+    case sqliteLocked:
+        return Fault::Locked;
+    case sqliteReadOnly:
+        return Fault::ReadOnly;
+    case sqliteCorrupt:
+    case sqliteNotADatabase:
+        return Fault::Damaged;
+    case sqliteFull:
+        return Fault::DiskFull;
+    default:
+        return Fault::Other;
+    }
+}
+
 RunError fromSqlError(const QSqlError &error) {
     // A statement on a handle that never opened fails without an error of its own.
     if (error.type() == QSqlError::NoError)
         return {91, QStringLiteral("Die Datenbank ist nicht geöffnet.")};
+    switch (faultOf(error)) {
+    case Fault::Locked:
+        return {lockedNumber, QStringLiteral("Die Datenbank ist von einem anderen Programm gesperrt.")};
+    case Fault::ReadOnly:
+        return {permissionDeniedNumber, QStringLiteral("Die Datenbank ist schreibgeschützt.")};
+    case Fault::DiskFull:
+        return {diskFullNumber,
+                QStringLiteral("Der Datenträger ist voll: die Datenbank kann nicht geschrieben werden.")};
+    case Fault::Damaged:
+        if (sqliteCode(error) == sqliteNotADatabase)
+            return {unknownFormatNumber, QStringLiteral("Die Datei ist keine Datenbank.")};
+        return {damagedNumber, QStringLiteral("Die Datenbank ist beschädigt.")};
+    default:
+        break;
+    }
     bool ok = false;
     const int code = error.nativeErrorCode().toInt(&ok);
     return {ok ? code : 3146, QStringLiteral("Datenbankfehler: ") + error.text()};
+}
+
+bool isDataFile(const QString &path) {
+    const QString &data = openDataPath();
+    if (data.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    const QString dir = QFileInfo(info.absolutePath()).canonicalFilePath();
+    // A link to one of the files counts as that file.
+    const QString linked = info.exists() ? info.canonicalFilePath() : QString();
+    for (const QString &suffix : QStringList{QString()} + companionSuffixes) {
+        const QString name = data + suffix;
+        if ((!dir.isEmpty() && dir + QLatin1Char('/') + info.fileName() == name) || linked == name)
+            return true;
+    }
+    return false;
 }
 
 std::optional<RunError> inTransaction(const QSqlDatabase &db, const std::function<bool(QSqlQuery &)> &work) {
@@ -51,47 +128,75 @@ std::optional<RunError> inTransaction(const QSqlDatabase &db, const std::functio
     return done ? commitError : error;
 }
 
-std::optional<RunError> openMainDb(const QString &path) {
+std::optional<OpenFailure> openMainDb(const QString &path) {
     QSqlDatabase db = QSqlDatabase::contains(QLatin1String(QSqlDatabase::defaultConnection))
                           ? MainDb()
                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     db.close();
+    openDataPath().clear();
     if (!QFileInfo(path).isFile())
-        return RunError{3024, QStringLiteral("Datei '%1' nicht gefunden.").arg(path)};
+        return OpenFailure{Fault::Missing,
+                           {fileNotFoundNumber, QStringLiteral("Datei '%1' nicht gefunden.").arg(path)}};
 
-    // mode=rw: SQLite must never create an empty file in place of the missing one.
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    // mode=rw: SQLite must never create an empty file in place of the missing one. A lock held by another
+    // program fails at once; the caller decides how long to wait for it.
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=0"));
     db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString() +
                        QStringLiteral("?mode=rw"));
     if (!db.open())
-        return fromSqlError(db.lastError());
+        return failureOf(db.lastError());
 
     QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("PRAGMA application_id")) || !query.next()) {
-        const RunError error = unknownFormat(path, query.lastError().text());
+    const auto fail = [&](const OpenFailure &failure) {
         query.finish();
         db.close();
-        return error;
-    }
-    const qint64 applicationId = query.value(0).toLongLong();
-    query.finish();
-    if (applicationId != skylogApplicationId) {
-        db.close();
-        return unknownFormat(path, QStringLiteral("keine Skylog-Datenbank"));
+        return failure;
+    };
+    const auto value = [&](const QString &sql) -> std::optional<QVariant> {
+        if (!query.exec(sql) || !query.next())
+            return std::nullopt;
+        return query.value(0);
+    };
+    const auto applicationId = value(QStringLiteral("PRAGMA application_id"));
+    // Reading the schema finds a file whose header is intact but whose tables are not.
+    const auto tables =
+        applicationId ? value(QStringLiteral("SELECT count(*) FROM sqlite_master")) : std::nullopt;
+    if (!tables)
+        return fail(failureOf(query.lastError()));
+    if (applicationId->toLongLong() != skylogApplicationId) {
+        const QString what = tables->toInt() == 0
+                                 ? QStringLiteral("eine leere SQLite-Datenbank")
+                                 : QStringLiteral("die SQLite-Datenbank eines anderen Programms");
+        return fail({Fault::Foreign,
+                     {unknownFormatNumber,
+                      QStringLiteral("Die Datei %1 ist %2, keine Skylog-Datenbank.").arg(path, what)}});
     }
     // Committed rows must survive a killed process and a power cut; other programs may read meanwhile.
-    if (!query.exec(QStringLiteral("PRAGMA journal_mode = WAL")) ||
-        !query.exec(QStringLiteral("PRAGMA synchronous = FULL"))) {
-        const RunError error = fromSqlError(query.lastError());
-        query.finish();
-        db.close();
-        return error;
+    const auto journal = value(QStringLiteral("PRAGMA journal_mode = WAL"));
+    if (!journal || !query.exec(QStringLiteral("PRAGMA synchronous = FULL")))
+        return fail(failureOf(query.lastError()));
+    if (journal->toString() != QLatin1String("wal"))
+        return fail({Fault::ReadOnly,
+                     {permissionDeniedNumber, QStringLiteral("Die Datenbank ist schreibgeschützt.")}});
+    // One committed write shows now, not at the first record, that the file, its journal and the disk take
+    // writes.
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")) ||
+        !query.exec(QStringLiteral("PRAGMA application_id = %1").arg(skylogApplicationId)) ||
+        !query.exec(QStringLiteral("COMMIT"))) {
+        const OpenFailure failure = failureOf(query.lastError());
+        query.exec(QStringLiteral("ROLLBACK"));
+        return fail(failure);
     }
+    // From here on a short lock of another program is waited for.
+    query.exec(QStringLiteral("PRAGMA busy_timeout = 5000"));
+    query.finish();
+    openDataPath() = QFileInfo(path).canonicalFilePath();
     return std::nullopt;
 }
 
 QString moveAside(const QString &path, const QDateTime &now, std::optional<RunError> *error) {
     MainDb().close();
+    openDataPath().clear();
     const QFileInfo info(path);
     const QString stamp = now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     const QString target = info.dir().filePath(info.completeBaseName() + QStringLiteral("-defekt-") + stamp +
@@ -121,9 +226,11 @@ std::optional<RunError> copyTemplate(const QString &templatePath, const QString 
     const QString partial = dataPath + QStringLiteral(".neu");
     QFile::remove(partial);
     QFile source(templatePath);
-    if (!source.copy(partial))
+    if (!source.copy(partial)) {
+        QFile::remove(partial);
         return RunError{75, QStringLiteral("Vorlage '%1' kann nicht kopiert werden: %2")
                                 .arg(templatePath, source.errorString())};
+    }
     QFile::setPermissions(partial, QFile::permissions(partial) | QFile::WriteOwner | QFile::ReadOwner);
     if (!QFile::rename(partial, dataPath)) {
         QFile::remove(partial);
