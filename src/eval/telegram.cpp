@@ -326,7 +326,7 @@ TelegramResult evaluateTelegram(const QByteArray &telegram, const HeaderCodes &c
     // A check message ends the evaluation.
     const auto checkFailed = [&result](const QString &text) {
         result.messages.append({text, MessageKind::checkFailed});
-        return result;
+        return std::move(result);
     };
     // A failure leaves nothing of the telegram but its messages.
     const auto failed = [&](const RunError &error) {

@@ -14,9 +14,7 @@ namespace {
 // 'SkyL': set by the schema, checked at every opening.
 constexpr qint64 skylogApplicationId = 1399552332;
 
-// Classic run-time error numbers of the faults the program names.
-constexpr int diskFullNumber = 61;
-constexpr int permissionDeniedNumber = 70;
+// Error numbers of the database engine for the faults the program names.
 constexpr int lockedNumber = 3006;
 constexpr int fileNotFoundNumber = 3024;
 constexpr int damagedNumber = 3049;
@@ -44,6 +42,10 @@ int sqliteCode(const QSqlError &error) {
     const int code = error.nativeErrorCode().toInt(&ok);
     // Extended result codes carry the primary code in their low byte.
     return ok ? code & 0xFF : -1;
+}
+
+RunError readOnly() {
+    return {RunError::permissionDenied().number, QStringLiteral("Die Datenbank ist schreibgeschützt.")};
 }
 
 OpenFailure failureOf(const QSqlError &error) {
@@ -81,9 +83,9 @@ RunError fromSqlError(const QSqlError &error) {
     case Fault::Locked:
         return {lockedNumber, QStringLiteral("Die Datenbank ist von einem anderen Programm gesperrt.")};
     case Fault::ReadOnly:
-        return {permissionDeniedNumber, QStringLiteral("Die Datenbank ist schreibgeschützt.")};
+        return readOnly();
     case Fault::DiskFull:
-        return {diskFullNumber,
+        return {RunError::diskFull().number,
                 QStringLiteral("Der Datenträger ist voll: die Datenbank kann nicht geschrieben werden.")};
     case Fault::Damaged:
         if (sqliteCode(error) == sqliteNotADatabase)
@@ -176,8 +178,7 @@ std::optional<OpenFailure> openMainDb(const QString &path) {
     if (!journal || !query.exec(QStringLiteral("PRAGMA synchronous = FULL")))
         return fail(failureOf(query.lastError()));
     if (journal->toString() != QLatin1String("wal"))
-        return fail({Fault::ReadOnly,
-                     {permissionDeniedNumber, QStringLiteral("Die Datenbank ist schreibgeschützt.")}});
+        return fail({Fault::ReadOnly, readOnly()});
     // One committed write shows now, not at the first record, that the file, its journal and the disk take
     // writes.
     if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")) ||

@@ -14,11 +14,12 @@ namespace Store {
 namespace {
 
 RunError readOnlyDirectory(const QString &dir) {
-    return {70, QStringLiteral(
-                    "Im Programmverzeichnis %1 kann Skylog nicht schreiben (schreibgeschützt oder ohne "
-                    "Schreibrecht). Skylog braucht dort Schreibrecht für seine Datenbank und deren "
-                    "Journal, die Sperrdatei und die Protokolle.")
-                    .arg(QDir::toNativeSeparators(dir))};
+    return {
+        RunError::permissionDenied().number,
+        QStringLiteral("Im Programmverzeichnis %1 kann Skylog nicht schreiben (schreibgeschützt oder ohne "
+                       "Schreibrecht). Skylog braucht dort Schreibrecht für seine Datenbank und deren "
+                       "Journal, die Sperrdatei und die Protokolle.")
+            .arg(QDir::toNativeSeparators(dir))};
 }
 
 // Below this much free space a failed write is put down to a full disk.
@@ -37,7 +38,7 @@ bool diskFull(const QString &dir) {
 }
 
 RunError diskFullReport(const QString &dataPath) {
-    return {61,
+    return {RunError::diskFull().number,
             QStringLiteral("Der Datenträger mit der Datenbank %1 ist voll. Schaffen Sie Platz und starten "
                            "Sie Skylog dann neu.")
                 .arg(dataPath)};
@@ -129,10 +130,10 @@ StartOutcome openOrRecreate(const QString &programDir, const StartClock &clock) 
     const QString templatePath = QDir(programDir).filePath(templateFileName);
     if (auto error = copyTemplate(templatePath, dataPath)) {
         if (!QFileInfo(templatePath).isFile())
-            return stop(
-                {53, QStringLiteral("Die Datenbank %1 fehlt, und die Vorlage %2, aus der sie angelegt "
-                                    "wird, ist nicht da.")
-                         .arg(dataPath, templatePath)});
+            return stop({RunError::fileNotFound().number,
+                         QStringLiteral("Die Datenbank %1 fehlt, und die Vorlage %2, aus der sie angelegt "
+                                        "wird, ist nicht da.")
+                             .arg(dataPath, templatePath)});
         if (!directoryWritable(programDir))
             return stop(readOnlyDirectory(programDir));
         return stop(diskFull(programDir) ? diskFullReport(dataPath) : *error);

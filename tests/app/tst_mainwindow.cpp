@@ -120,11 +120,9 @@ private slots:
                "<dir>/SkylogIni.db, aus der sie angelegt wird, ist nicht da.";
         QTest::newRow("read-only program directory")
             << "read-only"
-            << "Fehler bei Programmstart: Fehler 70: Im Programmverzeichnis <dir> kann Skylog nicht "
-               "schreiben "
-               "(schreibgeschützt oder ohne Schreibrecht). Skylog braucht dort Schreibrecht für seine "
-               "Datenbank "
-               "und deren Journal, die Sperrdatei und die Protokolle.";
+            << "Fehler bei Programmstart: Fehler 70: Im Programmverzeichnis <dir> kann Skylog "
+               "nicht schreiben (schreibgeschützt oder ohne Schreibrecht). Skylog braucht dort "
+               "Schreibrecht für seine Datenbank und deren Journal, die Sperrdatei und die Protokolle.";
     }
     void startStopsAfterOneReport() {
         QFETCH(QString, setup);

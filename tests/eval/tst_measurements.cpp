@@ -40,8 +40,8 @@ private slots:
         row("instant row refused", false, "19 01 22", "", refuse.arg(1));
         // An unreadable time stamp stands for the zero date-time, which is stored like any other.
         row("unreadable time stamp", true, "7 1A 4.5",
-            "1 2 2 1899-12-30 00:00:00 NULL NULL 4.5 NULL NULL, 1 2 3 1899-12-30 00:00:00 NULL NULL 0 NULL "
-            "NULL, "
+            "1 2 2 1899-12-30 00:00:00 NULL NULL 4.5 NULL NULL, "
+            "1 2 3 1899-12-30 00:00:00 NULL NULL 0 NULL NULL, "
             "1 2 4 1899-12-30 00:00:00 NULL NULL 0 NULL NULL");
     }
     void store() {

@@ -42,57 +42,44 @@ private slots:
         QTest::addColumn<int>("releasedAfter");
         QTest::addColumn<QString>("outcome");
         QTest::addColumn<QString>("files");
-        const QString moved = "Skylog-defekt-20261205-160738.db Skylog.db";
         const auto row = [](const char *setup, int releasedAfter, const QString &outcome,
-                            const QString &files) {
+                            const QString &files = "Skylog.db") {
             QTest::newRow(setup) << QString(setup) << releasedAfter << outcome << files;
         };
-        row("Skylog-Datenbank", -1, "geöffnet", "Skylog.db");
-        row("fehlt", -1, "neu angelegt", "Skylog.db");
-        row("Müll", -1,
-            "neu angelegt aus Skylog-defekt-20261205-160738.db: Die Datenbank Skylog.db konnte nicht "
-            "geöffnet "
-            "werden: Die Datei ist keine Datenbank. Sie wurde nach Skylog-defekt-20261205-160738.db "
-            "verschoben "
-            "und aus der Vorlage SkylogIni.db neu angelegt.",
-            moved);
-        row("Schema kaputt", -1,
-            "neu angelegt aus Skylog-defekt-20261205-160738.db: Die Datenbank Skylog.db konnte nicht "
-            "geöffnet "
-            "werden: Die Datenbank ist beschädigt. Sie wurde nach Skylog-defekt-20261205-160738.db "
-            "verschoben "
-            "und aus der Vorlage SkylogIni.db neu angelegt.",
-            moved);
-        row("gesperrt, nach 3 s frei", 3, "geöffnet nach 3 s", "Skylog.db");
+        const auto moved = [](const QString &reason) {
+            return "neu angelegt aus Skylog-defekt-20261205-160738.db: Die Datenbank Skylog.db konnte nicht "
+                   "geöffnet werden: " +
+                   reason +
+                   " Sie wurde nach Skylog-defekt-20261205-160738.db verschoben und aus der Vorlage "
+                   "SkylogIni.db neu angelegt.";
+        };
+        const QString foreign =
+            "Ende: Fehler 3343: Die Datei <dir>/Skylog.db ist %1, keine Skylog-Datenbank. "
+            "Skylog ändert sie nicht. Benennen Sie sie um oder verschieben Sie sie, "
+            "dann legt Skylog eine neue Datenbank an.";
+        const QString readOnlyDir = "Ende: Fehler 70: Im Programmverzeichnis <dir> kann Skylog nicht "
+                                    "schreiben (schreibgeschützt oder ohne Schreibrecht). Skylog braucht "
+                                    "dort Schreibrecht für seine Datenbank und deren Journal, die "
+                                    "Sperrdatei und die Protokolle.";
+        row("Skylog-Datenbank", -1, "geöffnet");
+        row("fehlt", -1, "neu angelegt");
+        row("Müll", -1, moved("Die Datei ist keine Datenbank."),
+            "Skylog-defekt-20261205-160738.db Skylog.db");
+        row("Schema kaputt", -1, moved("Die Datenbank ist beschädigt."),
+            "Skylog-defekt-20261205-160738.db Skylog.db");
+        row("gesperrt, nach 3 s frei", 3, "geöffnet nach 3 s");
         row("gesperrt", -1,
             "Ende nach 30 s: Fehler 3006: Die Datenbank <dir>/Skylog.db ist von einem anderen Programm "
             "gesperrt; Skylog hat 30 Sekunden vergeblich gewartet. Beenden Sie das andere Programm und "
-            "starten "
-            "Sie Skylog dann neu.",
-            "Skylog.db");
-        row("fremd", -1,
-            "Ende: Fehler 3343: Die Datei <dir>/Skylog.db ist die SQLite-Datenbank eines anderen Programms, "
-            "keine Skylog-Datenbank. Skylog ändert sie nicht. Benennen Sie sie um oder verschieben Sie sie, "
-            "dann legt Skylog eine neue Datenbank an.",
-            "Skylog.db");
-        row("leer", -1,
-            "Ende: Fehler 3343: Die Datei <dir>/Skylog.db ist eine leere SQLite-Datenbank, keine "
-            "Skylog-Datenbank. Skylog ändert sie nicht. Benennen Sie sie um oder verschieben Sie sie, dann "
-            "legt Skylog eine neue Datenbank an.",
-            "Skylog.db");
+            "starten Sie Skylog dann neu.");
+        row("fremd", -1, foreign.arg("die SQLite-Datenbank eines anderen Programms"));
+        row("leer", -1, foreign.arg("eine leere SQLite-Datenbank"));
         row("schreibgeschützt", -1,
             "Ende: Fehler 70: Die Datenbank <dir>/Skylog.db ist schreibgeschützt. Skylog braucht "
-            "Schreibrecht "
-            "auf diese Datei.",
-            "Skylog.db");
-        const QString readOnlyDir =
-            "Ende: Fehler 70: Im Programmverzeichnis <dir> kann Skylog nicht schreiben (schreibgeschützt "
-            "oder "
-            "ohne Schreibrecht). Skylog braucht dort Schreibrecht für seine Datenbank und deren Journal, die "
-            "Sperrdatei und die Protokolle.";
-        row("Verzeichnis schreibgeschützt", -1, readOnlyDir, "Skylog.db");
+            "Schreibrecht auf diese Datei.");
+        row("Verzeichnis schreibgeschützt", -1, readOnlyDir);
         row("fehlt, Verzeichnis schreibgeschützt", -1, readOnlyDir, "");
-        row("Müll, Verzeichnis schreibgeschützt", -1, readOnlyDir, "Skylog.db");
+        row("Müll, Verzeichnis schreibgeschützt", -1, readOnlyDir);
         row("fehlt, ohne Vorlage", -1,
             "Ende: Fehler 53: Die Datenbank <dir>/Skylog.db fehlt, und die Vorlage <dir>/SkylogIni.db, "
             "aus der sie angelegt wird, ist nicht da.",
