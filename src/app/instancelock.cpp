@@ -1,5 +1,7 @@
 #include "app/instancelock.h"
 
+#include "store/startup.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -32,4 +34,16 @@ QString InstanceLock::refusal() const {
         return QStringLiteral("Skylog läuft in diesem Programmverzeichnis bereits mit Fenster (Prozess %1).")
             .arg(holderPid);
     return QStringLiteral("Die Applikation ist bereits aktiv!");
+}
+
+std::optional<RunError> InstanceLock::fault() const {
+    switch (lock->error()) {
+    case QLockFile::NoError:
+    case QLockFile::LockFailedError:
+        return std::nullopt;
+    case QLockFile::PermissionError:
+    case QLockFile::UnknownError:
+        break;
+    }
+    return Store::lockFileError(lock->fileName(), lock->error() == QLockFile::PermissionError);
 }

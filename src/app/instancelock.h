@@ -1,9 +1,12 @@
 #pragma once
 
+#include "store/runerror.h"
+
 #include <QLockFile>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 // The lock of a program directory: one Skylog at a time works on its files, with its window or as a service.
 // A lock left behind by a killed process is recognised by its dead process id and taken over.
@@ -18,6 +21,10 @@ public:
     bool held() const { return taken; }
     // Who holds the lock instead, in a German sentence; empty when it is held here.
     QString refusal() const;
+    // Why the lock file itself could not be made (a directory without write permission, ...); nothing when
+    // another Skylog holds the lock or it is held here.
+    std::optional<RunError> fault() const;
+
 private:
     std::unique_ptr<QLockFile> lock;
     bool taken = false;

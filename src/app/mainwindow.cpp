@@ -17,6 +17,7 @@
 #include "publish/ui/finfo.h"
 #include "publish/ui/winsockbox.h"
 #include "store/database.h"
+#include "store/startup.h"
 #include "store/station.h"
 #include "store/sysconf.h"
 #include "store/upgrade.h"
@@ -26,7 +27,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -132,15 +132,15 @@ void MainWindow::setClock(std::function<QDateTime()> clock) {
 }
 
 void MainWindow::startError(const RunError &error) {
-    MsgBox::show(this, MsgBox::Icon::None, QStringLiteral("Fehler bei Programmstart"),
-                 QStringLiteral("Fehler %1: %2").arg(error.number).arg(error.text));
+    MsgBox::startError(this, error);
 }
 
-void MainWindow::load() {
+bool MainWindow::load() {
     QDir::setCurrent(programDir);
     ui->menComOn->setData(QStringLiteral("0"));
 
-    openDatabase();
+    if (!openDatabase())
+        return false;
     if (auto error = Store::upgradeSchema(Store::MainDb()))
         startError(*error);
 
@@ -162,32 +162,18 @@ void MainWindow::load() {
     acquisition->LastTransColor = -1;
     acquisition->ShowTrans(Lamp::black);
     refreshGapCount();
+    return true;
 }
 
-void MainWindow::openDatabase() {
-    const QString dataPath = QDir(programDir).filePath(Store::dataFileName);
-    const auto opened = Store::openMainDb(dataPath);
-    if (!opened)
-        return;
-    if (QFileInfo::exists(dataPath)) {
-        // An unreadable data file is never overwritten: it is kept under another name for a rescue.
-        std::optional<RunError> moveError;
-        const QString movedTo = Store::moveAside(dataPath, acquisition->now(), &moveError);
-        if (moveError) {
-            startError(*moveError);
-            return;
-        }
-        acquisition->AddText(
-            QStringLiteral("Die Datenbank %1 konnte nicht geöffnet werden (%2). Sie wurde nach %3 verschoben "
-                           "und aus der Vorlage %4 neu angelegt.")
-                .arg(Store::dataFileName, opened->text, QFileInfo(movedTo).fileName(),
-                     Store::templateFileName),
-            MessageKind::checkFailed);
-    }
-    if (auto error = Store::copyTemplate(QDir(programDir).filePath(Store::templateFileName), dataPath))
-        startError(*error);
-    if (auto error = Store::openMainDb(dataPath))
-        startError(*error);
+bool MainWindow::openDatabase() {
+    const Store::StartOutcome outcome = Store::openOrRecreate(
+        programDir, {[this] { return acquisition->now(); }, Store::StartClock::system().wait});
+    if (!outcome.notice.isEmpty())
+        acquisition->AddText(outcome.notice, MessageKind::checkFailed);
+    if (outcome.kind != Store::StartOutcome::Kind::Stop)
+        return true;
+    startError(outcome.error);
+    return false;
 }
 
 void MainWindow::firstStartCheck() {

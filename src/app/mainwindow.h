@@ -34,8 +34,9 @@ public:
     ~MainWindow() override;
 
     // The load handler: opens the database, reads the settings, runs the first-start check and shows the
-    // station identity. Runs once, before the window is shown.
-    void load();
+    // station identity. Runs once, before the window is shown. False (reported) when the program cannot run
+    // because the database can be neither opened nor recreated.
+    bool load();
 
     Acquisition *engine() const { return acquisition; }
 
@@ -87,7 +88,7 @@ protected:
 private:
     void connectEngine();
     void startError(const RunError &error);
-    void openDatabase();
+    bool openDatabase();
     void firstStartCheck();
     void showIdentity();
     void menComOnClick();

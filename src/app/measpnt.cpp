@@ -4,22 +4,24 @@
 #include "app/msgbox.h"
 #include "link/ui/fccom.h"
 
-#include <QDir>
-
 namespace MeasPnt {
 
 std::optional<Running> Main(const QString &programDir) {
     Running running;
     running.instanceLock = std::make_unique<InstanceLock>(programDir);
     if (!running.instanceLock->held()) {
-        MsgBox::show(nullptr, MsgBox::Icon::Exclamation, QStringLiteral("Zweite Instanz"),
-                     running.instanceLock->refusal());
+        if (const auto error = running.instanceLock->fault())
+            MsgBox::startError(nullptr, *error);
+        else
+            MsgBox::show(nullptr, MsgBox::Icon::Exclamation, QStringLiteral("Zweite Instanz"),
+                         running.instanceLock->refusal());
         return std::nullopt;
     }
 
     running.f = std::make_unique<MainWindow>(programDir);
     MainWindow &f = *running.f;
-    f.load();
+    if (!f.load())
+        return std::nullopt;
     f.show();
     if (f.ConnectIt(true) < 1) {
         f.engine()->ShowOnline(Lamp::red);

@@ -29,6 +29,11 @@ QMessageBox::Icon toQt(Icon icon) {
 
 } // namespace
 
+void startError(QWidget *parent, const RunError &error) {
+    show(parent, Icon::None, QStringLiteral("Fehler bei Programmstart"),
+         error.described());
+}
+
 void setResponder(std::function<Answer(const Request &)> r) {
     responder() = std::move(r);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/runerror.h"
+
 #include <QString>
 
 #include <functional>
@@ -28,6 +30,8 @@ Answer show(QWidget *parent, Icon icon, const QString &title, const QString &tex
 // A box that does not wait for its answer, for an error the program goes on behind. It deletes itself when
 // closed. A responder set by a test is told of it as well.
 QMessageBox *notify(QWidget *parent, Icon icon, const QString &title, const QString &text);
+// The report of a start-up step that failed: "Fehler <number>: <text>", titled "Fehler bei Programmstart".
+void startError(QWidget *parent, const RunError &error);
 
 // Replaces the real message box; an empty function restores it.
 void setResponder(std::function<Answer(const Request &)> responder);

@@ -7,6 +7,7 @@
 #include "link/acquisition.h"
 #include "link/comconfig.h"
 #include "store/database.h"
+#include "store/startup.h"
 #include "store/station.h"
 #include "store/sysconf.h"
 #include "store/upgrade.h"
@@ -33,16 +34,15 @@ void printLine(std::FILE *stream, const QString &text) {
 // What the window's load handler does, with every start error going to the error log.
 std::optional<QString> load(Acquisition &a, const QString &programDir) {
     const auto startError = [&a](const RunError &error) {
-        a.AddText(QStringLiteral("Fehler bei Programmstart: Fehler %1: %2").arg(error.number).arg(error.text),
+        a.AddText(QStringLiteral("Fehler bei Programmstart: ") + error.described(),
                   MessageKind::unexpectedError);
     };
-    const QString dataPath = QDir(programDir).filePath(Store::dataFileName);
-    if (!QFileInfo::exists(dataPath)) {
-        if (auto error = Store::copyTemplate(QDir(programDir).filePath(Store::templateFileName), dataPath))
-            return error->text;
-    }
-    if (auto error = Store::openMainDb(dataPath))
-        return QStringLiteral("Die Datenbank %1 kann nicht geöffnet werden: %2").arg(dataPath, error->text);
+    const Store::StartOutcome outcome =
+        Store::openOrRecreate(programDir, {[&a] { return a.now(); }, Store::StartClock::system().wait});
+    if (!outcome.notice.isEmpty())
+        a.AddText(outcome.notice, MessageKind::checkFailed);
+    if (outcome.kind == Store::StartOutcome::Kind::Stop)
+        return outcome.error.described();
     if (auto error = Store::upgradeSchema(Store::MainDb()))
         startError(*error);
     const SysConfLoad settings = loadSysConf(Store::MainDb(), SysConf);
@@ -76,8 +76,11 @@ namespace Service {
 int run(const QString &programDir) {
     QDir::setCurrent(programDir);
     const InstanceLock lock(programDir);
-    if (!lock.held())
-        return cannotStart(lock.refusal());
+    if (!lock.held()) {
+        const auto fault = lock.fault();
+        return cannotStart(fault ? fault->described()
+                                 : lock.refusal());
+    }
 
     auto acquisition = std::make_unique<Acquisition>(programDir);
     Acquisition &a = *acquisition;
@@ -86,7 +89,7 @@ int run(const QString &programDir) {
     QObject::connect(&a, &Acquisition::writeFailed, [&lastWriteFailure](const RunError &error) {
         // A file that keeps refusing its lines is told of once, not at every line.
         if (std::exchange(lastWriteFailure, error.text) != error.text)
-            printLine(stderr, QStringLiteral("Unerwarteter Fehler %1: %2").arg(error.number).arg(error.text));
+            printLine(stderr, QStringLiteral("Unerwarteter ") + error.described());
     });
     if (auto reason = load(a, programDir))
         return cannotStart(*reason);

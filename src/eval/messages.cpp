@@ -1,6 +1,7 @@
 #include "eval/messages.h"
 
 #include "eval/textout.h"
+#include "store/database.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,6 +47,11 @@ QString stampedLine(const QDateTime &now, const QString &text, const QLocale &lo
 }
 
 std::optional<RunError> appendTextLine(const QString &path, const QString &line) {
+    // The database's files are SQLite's alone: closing any other descriptor of them drops SQLite's locks.
+    if (Store::isDataFile(path))
+        return RunError{RunError::permissionDenied().number,
+                        QStringLiteral("%1 gehört zur Datenbank und wird nicht als Textdatei beschrieben.")
+                            .arg(QDir::toNativeSeparators(path))};
     QFile file(path);
     if (!file.open(QIODevice::Append))
         return openFailure(file);

@@ -38,7 +38,7 @@ QString stampedLine(const QDateTime &now, const QString &text, const QLocale &lo
 
 // Appends one line to a text file (created when missing) in ISO-8859-1 with CR LF, opening and closing the
 // file for this line alone so that other programs may read it in between. Characters outside ISO-8859-1
-// become "?". Gives the error when the file cannot be opened or written.
+// become "?". Gives the error when the file cannot be opened or written, or is one of the database's files.
 std::optional<RunError> appendTextLine(const QString &path, const QString &line);
 
 // A file name as the program uses it: a relative name lies in dir (the program directory), an absolute one

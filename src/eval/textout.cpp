@@ -2,6 +2,7 @@
 
 #include <QMetaType>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -94,28 +95,54 @@ std::optional<double> itemNumber(const QVariant &was, std::optional<RunError> &f
 }
 
 // At least two digits ("00"): halves are rounded away from zero, 7 gives 07, 112 gives 112, -7 gives -07.
-QString twoDigitNumber(const QVariant &was, std::optional<RunError> &failure) {
-    const std::optional<double> v = itemNumber(was, failure);
-    if (!v)
-        return {};
-    const double rounded = std::round(*v);
+QString twoDigitNumber(double v) {
+    const double rounded = std::round(v);
     const QString digits = QString::number(std::fabs(rounded), 'f', 0).rightJustified(2, u'0');
     return rounded < 0 ? u'-' + digits : digits;
 }
 
 // Upper-case hexadecimal cut to its last two digits. The value is taken as a 32-bit integer (halves to the
 // even neighbour); negative values show their two's complement, so -1 gives FF.
-QString twoDigitHex(const QVariant &was, std::optional<RunError> &failure) {
-    const std::optional<double> v = itemNumber(was, failure);
-    if (!v)
-        return {};
-    const double rounded = std::nearbyint(*v);
+QString twoDigitHex(double v, std::optional<RunError> &failure) {
+    const double rounded = std::nearbyint(v);
     if (rounded < std::numeric_limits<qint32>::min() || rounded > std::numeric_limits<qint32>::max()) {
         failure = RunError::overflow();
         return {};
     }
     const auto bits = static_cast<quint32>(static_cast<qint32>(rounded));
     return QString::number(bits, 16).toUpper().rightJustified(2, u'0').right(2);
+}
+
+// The locale with the number options of formatNumber.
+QLocale numberLocale(const QLocale &loc) {
+    QLocale plain(loc);
+    plain.setNumberOptions(plain.numberOptions() | QLocale::OmitGroupSeparator);
+    return plain;
+}
+
+// Appends an item text in its place on the line: after the separator, or in its fixed column.
+void place(QString &line, QStringView item, int wie, const OutputFormat &format) {
+    if (format.Trennen) {
+        if (wie != 0)
+            line += QChar(static_cast<char16_t>(format.TrennZeichen));
+        line += item;
+        return;
+    }
+    switch (wie) {
+    case 0:
+        line += item.left(timeStampWidth);
+        line += QString(timeStampWidth - std::min<qsizetype>(item.size(), timeStampWidth), u' ');
+        return;
+    case 3:
+        // A longer value keeps its last digits, the ones that differ from record to record.
+        line += QString(valueWidth - std::min<qsizetype>(item.size(), valueWidth), u' ');
+        line += item.right(valueWidth);
+        break;
+    default:
+        line += item;
+        break;
+    }
+    line += u' ';
 }
 
 } // namespace
@@ -133,9 +160,7 @@ QString formatDateTime(const QDateTime &t, const QLocale &loc) {
 }
 
 QString formatNumber(double v, const QLocale &loc) {
-    QLocale plain(loc);
-    plain.setNumberOptions(plain.numberOptions() | QLocale::OmitGroupSeparator);
-    return plain.toString(v, 'G', 15);
+    return numberLocale(loc).toString(v, 'G', 15);
 }
 
 QString Forme(const QVariant &was, int wie, const OutputFormat &format, std::optional<RunError> *error,
@@ -144,16 +169,16 @@ QString Forme(const QVariant &was, int wie, const OutputFormat &format, std::opt
     QString item;
     switch (wie) {
     case 0:
+    case 3:
         item = itemText(was, loc, failure);
         break;
     case 1:
-        item = twoDigitNumber(was, failure);
+        if (const std::optional<double> v = itemNumber(was, failure))
+            item = twoDigitNumber(*v);
         break;
     case 2:
-        item = twoDigitHex(was, failure);
-        break;
-    case 3:
-        item = itemText(was, loc, failure);
+        if (const std::optional<double> v = itemNumber(was, failure))
+            item = twoDigitHex(*v, failure);
         break;
     default:
         failure = RunError::invalidArgument();
@@ -161,20 +186,10 @@ QString Forme(const QVariant &was, int wie, const OutputFormat &format, std::opt
     }
     if (error)
         *error = failure;
-    if (failure)
-        return {};
-
-    if (format.Trennen)
-        return wie == 0 ? item : QChar(static_cast<char16_t>(format.TrennZeichen)) + item;
-    switch (wie) {
-    case 0:
-        return item.leftJustified(timeStampWidth, u' ', true);
-    case 3:
-        // A longer value keeps its last digits, the ones that differ from record to record.
-        return (QString(valueWidth, u' ') + item).right(valueWidth) + u' ';
-    default:
-        return item + u' ';
-    }
+    QString placed;
+    if (!failure)
+        place(placed, item, wie, format);
+    return placed;
 }
 
 QString textOutputLine(const QDateTime &recordTime, const HeaderCodes &headerCodes,
@@ -189,18 +204,22 @@ QString textOutputLine(const QDateTime &recordTime, const HeaderCodes &headerCod
         return {};
     }
 
-    // Every item below has the type its column expects, so Forme cannot fail here.
-    QString line = Forme(recordTime, 0, format, nullptr, loc);
+    // The items as Forme writes them, without a variant per item and with the number locale made once.
+    const QLocale plain = numberLocale(loc);
+    std::optional<RunError> unused;
+    QString line;
+    line.reserve(1024);
+    place(line, formatDateTime(recordTime, loc), 0, format);
     for (int channel = 1; channel < static_cast<int>(values.size()); ++channel) {
         const quint8 code = headerCodes.at(channel);
         if (code == 0)
             continue;
         if (format.doKanal)
-            line += Forme(channel, 1, format, nullptr, loc);
+            place(line, twoDigitNumber(channel), 1, format);
         if (format.doSensor)
-            line += Forme(code, 2, format, nullptr, loc);
+            place(line, twoDigitHex(code, unused), 2, format);
         for (int k = 1; k <= valuesPerChannel; ++k)
-            line += Forme(values.at(channel).at(k), 3, format, nullptr, loc);
+            place(line, plain.toString(values.at(channel).at(k), 'G', 15), 3, format);
     }
     return line;
 }

@@ -479,7 +479,7 @@ void Acquisition::reportMessages(const QList<TelegramMessage> &messages) {
 }
 
 void Acquisition::Auswertung(const QByteArray &telegram) {
-    const TelegramResult result = evaluateTelegram(telegram, headerCodes);
+    const TelegramResult result = evaluateTelegram(telegram, headerCodes, current == Phase::AwaitHeader);
     switch (result.outcome) {
     case TelegramOutcome::Rejected:
     case TelegramOutcome::Failed:
@@ -507,11 +507,6 @@ void Acquisition::Auswertung(const QByteArray &telegram) {
         evaluateInstant(result);
         break;
     case 'H':
-        if (current != Phase::AwaitHeader) {
-            AddText(QStringLiteral("Header ohne Anforderung"), MessageKind::checkFailed);
-            answerFailed(false);
-            return;
-        }
         reportMessages(result.messages);
         recordTime = result.recordTime;
         storedRecordCount = result.storedRecordCount;

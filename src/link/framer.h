@@ -28,6 +28,9 @@ public:
     const QByteArray &buffer() const { return m_buffer; }
 
 private:
+    // The first length characters of the buffer, which is emptied.
+    QByteArray take(qsizetype length);
+
     QByteArray m_buffer;
     bool m_overflowPending = false;
     bool m_inNoise = false;

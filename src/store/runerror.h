@@ -8,6 +8,9 @@ struct RunError {
     int number = 0;
     QString text;
 
+    // "Fehler <number>: <text>", as every report of a run-time error reads.
+    QString described() const { return QStringLiteral("Fehler %1: %2").arg(number).arg(text); }
+
     static RunError invalidArgument() {
         return {5, QStringLiteral("Ungültiger Prozeduraufruf oder ungültiges Argument")};
     }
@@ -18,6 +21,7 @@ struct RunError {
     static RunError divisionByZero() { return {11, QStringLiteral("Division durch Null")}; }
     static RunError typeMismatch() { return {13, QStringLiteral("Typen unverträglich")}; }
     static RunError fileNotFound() { return {53, QStringLiteral("Datei nicht gefunden")}; }
+    static RunError diskFull() { return {61, QStringLiteral("Datenträger voll")}; }
     static RunError permissionDenied() { return {70, QStringLiteral("Zugriff verweigert")}; }
     static RunError pathNotFound() { return {76, QStringLiteral("Pfad nicht gefunden")}; }
     static RunError invalidUseOfNull() { return {94, QStringLiteral("Unzulässige Verwendung von Null")}; }

@@ -6,6 +6,7 @@
 #include "link/ui/fccom.h"
 #include "store/database.h"
 #include "store/sysconf.h"
+#include "support/privileges.h"
 #include "support/programdir.h"
 #include "support/pty.h"
 #include "ui_fccom.h"
@@ -102,24 +103,45 @@ private slots:
         s.load();
         QCOMPARE(s.dir.readFile("Skylog-defekt-20261205-160738.db"), QByteArray(4096, 'Z'));
         QCOMPARE(s.ui().labSelStat->text(), "01");
-        QVERIFY(s.log().startsWith(stamp + "Die Datenbank Skylog.db konnte nicht ge\366ffnet werden ("));
-        QVERIFY(s.log().endsWith(
-            ")). Sie wurde nach Skylog-defekt-20261205-160738.db verschoben und aus der Vorlage "
-            "SkylogIni.db neu angelegt.\r\n"));
-        QCOMPARE(s.log().count('\n'), 1);
+        QCOMPARE(s.log(),
+                 stamp + "Die Datenbank Skylog.db konnte nicht ge\366ffnet werden: Die Datei ist keine "
+                         "Datenbank. Sie wurde nach Skylog-defekt-20261205-160738.db verschoben und aus der "
+                         "Vorlage SkylogIni.db neu angelegt.\r\n");
     }
 
-    void bothFilesMissingReportsEachStep() {
+    // A start that cannot have its database, or may not write in its directory, says why in one box and
+    // ends; a second copy is told so.
+    void startStopsAfterOneReport_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("report");
+        QTest::newRow("no database, no template")
+            << "SkylogIni.db"
+            << "Fehler bei Programmstart: Fehler 53: Die Datenbank <dir>/Skylog.db fehlt, und die Vorlage "
+               "<dir>/SkylogIni.db, aus der sie angelegt wird, ist nicht da.";
+        QTest::newRow("read-only program directory")
+            << "read-only"
+            << "Fehler bei Programmstart: Fehler 70: Im Programmverzeichnis <dir> kann Skylog "
+               "nicht schreiben (schreibgeschützt oder ohne Schreibrecht). Skylog braucht dort "
+               "Schreibrecht für seine Datenbank und deren Journal, die Sperrdatei und die Protokolle.";
+    }
+    void startStopsAfterOneReport() {
+        QFETCH(QString, setup);
+        QFETCH(QString, report);
         Station s(false);
-        QFile::remove(s.dir.file("SkylogIni.db"));
-        s.load();
-        // Copy, second open, settings, tblTemp, identity: one message each.
-        QCOMPARE(s.asked().filter("Fehler bei Programmstart: Fehler ").size(), 5);
-        QVERIFY(s.asked().first().endsWith("Fehler 53: Datei nicht gefunden: " + s.dir.file("SkylogIni.db")));
-        QCOMPARE(s.asked().last(), "Fehler bei Programmstart: Fehler 91: Die Datenbank ist nicht geöffnet.");
-        QVERIFY(!QFile::exists(s.dir.file("Skylog.db")));
-        QCOMPARE(s.ui().labStation->text(), "---");
-        QCOMPARE(s.f->engine()->AktTimer.interval(), 5000);
+        QVERIFY(s.plug(1));
+        const QFileDevice::Permissions permissions = QFile::permissions(s.dir.path());
+        if (setup == "read-only")
+            QVERIFY(QFile::setPermissions(s.dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        else
+            QVERIFY(QFile::remove(s.dir.file(setup)));
+        {
+            WithoutRootOverride asUser;
+            QVERIFY(!MeasPnt::Main(s.dir.path()));
+        }
+        QFile::setPermissions(s.dir.path(), permissions);
+        QCOMPARE(s.asked().join('\n').replace(s.dir.path(), "<dir>"), report);
+        QVERIFY(!QFile::exists(s.dir.file("Skylog.db")) && !QFile::exists(s.dir.file("skylog.lock")));
+        QVERIFY(!Store::MainDb().isOpen());
     }
 
     void messagesAndPortEventsAreRoutedByKind() {

@@ -2,6 +2,7 @@
 // database.
 #include "eval/measurements.h"
 #include "eval/sqlrows.h"
+#include "eval/telegram.h"
 #include "support/programdir.h"
 
 #include <QTest>
@@ -37,13 +38,20 @@ private slots:
         row("codes 00 and beyond channel 60 only: no row", true, "1 00 5 6 7, 61 03, 100 01", "");
         row("second average row refused", true, "1 03 1013.5 1012 1015", "", refuse.arg(3));
         row("instant row refused", false, "19 01 22", "", refuse.arg(1));
+        // An unreadable time stamp stands for the zero date-time, which is stored like any other.
+        row("unreadable time stamp", true, "7 1A 4.5",
+            "1 2 2 1899-12-30 00:00:00 NULL NULL 4.5 NULL NULL, "
+            "1 2 3 1899-12-30 00:00:00 NULL NULL 0 NULL NULL, "
+            "1 2 4 1899-12-30 00:00:00 NULL NULL 0 NULL NULL");
     }
     void store() {
         QFETCH(bool, average);
         QFETCH(QString, fields);
         QFETCH(QString, rows);
         QFETCH(QString, setupSql);
-        const QDateTime time(QDate(2026, 12, 5), QTime(10, 2));
+        const QDateTime time = QByteArray(QTest::currentDataTag()).startsWith("unreadable")
+                                   ? ExtractDate("5.12.2026", nullptr)
+                                   : QDateTime(QDate(2026, 12, 5), QTime(10, 2));
         ProgramDir dir;
         QSqlDatabase db = dir.createDataFile();
         if (!setupSql.isEmpty())

@@ -1,4 +1,5 @@
 #include "eval/messages.h"
+#include "store/database.h"
 #include "support/programdir.h"
 
 #include <QDir>
@@ -54,6 +55,22 @@ private slots:
         // Opening a device for append seeks to its end, which it refuses with a warning.
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("seek.*/dev/full"));
         QCOMPARE(failure(appendTextLine("/dev/full", "x")), "57 No space left on device");
+
+        // The open database's files, also through a link, are never written as text: closing that descriptor
+        // would drop SQLite's locks.
+        ProgramDir program;
+        program.createDataFile().close();
+        QCOMPARE(Store::openMainDb(program.file("Skylog.db")), std::nullopt);
+        QVERIFY(QFile::link(program.file("Skylog.db"), program.file("Verweis.txt")));
+        const QByteArray data = program.readFile("Skylog.db");
+        for (const char *name :
+             {"Skylog.db", "Skylog.db-wal", "Skylog.db-shm", "Skylog.db-journal", "Verweis.txt"})
+            QCOMPARE(failure(appendTextLine(program.file(name), "x")),
+                     "70 " + program.file(name) +
+                         " gehört zur Datenbank und wird nicht als Textdatei beschrieben.");
+        QCOMPARE(program.readFile("Skylog.db"), data);
+        QVERIFY(!QFile::exists(program.file("Skylog.db-journal")));
+        Store::MainDb().close();
     }
 };
 

@@ -1,3 +1,4 @@
+#include "eval/telegram.h"
 #include "eval/textout.h"
 #include "support/programdir.h"
 
@@ -72,6 +73,10 @@ private slots:
                                  "60 1A           12         0,25          850 ";
         QTest::newRow(" 1") << "05.03.2026 06:07:38           23,5           12 ";
         QTest::newRow("|KS5") << ""; // digit 2 reaches beyond the stored values
+        // An unreadable time stamp stands for the zero date-time, a midnight: the date alone.
+        QTest::newRow("|1 unreadable stamp") << "30.12.1899|23,5|12";
+        QTest::newRow(" 1 unreadable stamp")
+            << "30.12.1899" + QString(20, ' ') + "23,5" + QString(11, ' ') + "12 ";
     }
     void textOutputLine() {
         QFETCH(QString, expected);
@@ -84,8 +89,11 @@ private slots:
         values[60] = {66, 12, 0.25, 850};
         const OutputFormat out =
             format(tag[0] == u' ' ? 0 : tag[0].unicode(), tag.contains('K'), tag.contains('S'));
+        const QDateTime time = tag.contains("unreadable") ? ExtractDate("05.03.26", nullptr) : recordTime;
         std::optional<RunError> error = RunError::overflow();
-        QCOMPARE(::textOutputLine(recordTime, codes, values, tag.right(1).toInt(), out, &error), expected);
+        QCOMPARE(::textOutputLine(time, codes, values, tag.mid(1).section(' ', 0, 0).right(1).toInt(), out,
+                                  &error),
+                 expected);
         QCOMPARE(error ? error->number : 0, expected.isEmpty() ? 9 : 0);
     }
 };

@@ -5,8 +5,13 @@
 #include "publish/ui/filechoice.h"
 #include "ui_fcformat.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QPointer>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -26,6 +31,28 @@ void answerFileChoice(const QString &answer, QList<FileChoice::Request> *asked =
             asked->append(request);
         return answer;
     });
+}
+
+// The locks this process holds on the data file and its journal files, from /proc/locks.
+QStringList heldLocks(const QString &dir) {
+    QMap<QByteArray, QString> files;
+    for (const char *name : {"Skylog.db", "Skylog.db-wal", "Skylog.db-shm"}) {
+        struct stat info {};
+        if (stat(QFile::encodeName(QDir(dir).filePath(name)).constData(), &info) == 0)
+            files[QByteArray::number(qulonglong(info.st_ino))] = name;
+    }
+    QFile locks("/proc/locks");
+    if (!locks.open(QIODevice::ReadOnly))
+        return {"/proc/locks unreadable"};
+    QStringList held;
+    for (const QByteArray &line : locks.readAll().split('\n')) {
+        const QList<QByteArray> f = line.simplified().split(' ');
+        if (f.size() >= 8 && f[4].toLongLong() == QCoreApplication::applicationPid() &&
+            files.contains(f[5].split(':').value(2)))
+            held << files[f[5].split(':').value(2)] + ' ' + f[3] + ' ' + f[6] + '-' + f[7];
+    }
+    held.sort();
+    return held;
 }
 
 } // namespace
@@ -92,6 +119,7 @@ private slots:
         QTest::newRow("cancelled") << QString();
         QTest::newRow("same file by its full path") << "<dir>/Testlog.txt";
         QTest::newRow("another file") << "<dir>/Ausgabe/Messwerte.log";
+        QTest::newRow("the database's journal") << "<dir>/Skylog.db-wal";
     }
 
     void fileChoice() {
@@ -111,9 +139,45 @@ private slots:
         const QString file = changes ? answer : QStringLiteral("Testlog.txt");
         QCOMPARE((QStringList{ui.labDatName->text(), ui.labDatName->toolTip()}), (QStringList{file, file}));
         QCOMPARE(ui.comOK->isEnabled(), changes);
+        QCOMPARE(station.boxes.asked.size(), answer.contains("Skylog.db") ? 1 : 0);
         run(dialog, QStringLiteral("chkKanal;comOK"));
         QCOMPARE(DialogFixture::rows(QStringLiteral("SELECT datname FROM tblSysConf")), QStringList{file});
         QCOMPARE(SysConf.datname, file);
+    }
+
+    // The real chooser lists the program directory while the database is in a write transaction. It must
+    // not open the database's files: closing such a descriptor drops every lock SQLite holds on the file.
+    void chooserLeavesTheDatabaseLocksAlone() {
+        DialogFixture station;
+        QSqlQuery transaction(Store::MainDb());
+        QVERIFY(transaction.exec("BEGIN IMMEDIATE") &&
+                transaction.exec("UPDATE tblSysConf SET MittInter = 5"));
+        const QStringList locks = heldLocks(station.dir.path());
+        QVERIFY(locks.size() >= 2);
+        QPointer<FcFormat> dialog = station.open<FcFormat>();
+        int entries = 0;
+        QTimer::singleShot(0, this, [&] {
+            auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            auto *model = chooser ? chooser->findChild<QFileSystemModel *>() : nullptr;
+            if (model) {
+                chooser->selectNameFilter("Alle Dateien (*.*)");
+                const QModelIndex root = model->index(station.dir.path());
+                if (!QTest::qWaitFor([&] { return model->rowCount(root) >= 4; }))
+                    qWarning("the chooser listed %d entries", model->rowCount(root));
+                // Everything the dialog can show of every entry: name, size, type, date and icon.
+                for (entries = 0; entries < model->rowCount(root); ++entries) {
+                    for (int column = 0; column < model->columnCount(root); ++column) {
+                        model->data(model->index(entries, column, root), Qt::DisplayRole);
+                        model->data(model->index(entries, column, root), Qt::DecorationRole);
+                    }
+                }
+            }
+            QApplication::activeModalWidget()->close();
+        });
+        QTest::mouseClick(dialog->controls().comSelFile, Qt::LeftButton);
+        QVERIFY(entries >= 4);
+        QCOMPARE(heldLocks(station.dir.path()), locks);
+        QVERIFY(transaction.exec("ROLLBACK"));
     }
 
     // While open, no fetch of averages starts; every way of closing gives MittelAktiv back, only OK stores.

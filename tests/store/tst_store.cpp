@@ -2,8 +2,10 @@
 // template, the settings record, tblTemp and the serial configurations.
 #include "link/comconfig.h"
 #include "store/database.h"
+#include "store/startup.h"
 #include "store/station.h"
 #include "store/sysconf.h"
+#include "support/privileges.h"
 #include "support/programdir.h"
 
 #include <QSqlQuery>
@@ -33,41 +35,207 @@ private slots:
         dir.reset();
     }
 
-    void openRefusesWhatIsNoSkylogDatabase() {
-        const QString path = dir->file("Fremd.db");
-        QVERIFY(Store::openMainDb(path) && !QFile::exists(path));
-        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
-        other.setDatabaseName(path);
-        QVERIFY(other.open() && QSqlQuery(other).exec("CREATE TABLE notes (x TEXT)"));
-        other.close();
-        for (const QByteArray &contents :
-             {dir->readFile("Fremd.db"), QByteArray("Messwerte vom Dezember\r\n")}) {
-            QVERIFY(dir->writeFile("Fremd.db", contents));
-            QVERIFY(Store::openMainDb(path));
-            QVERIFY(!Store::MainDb().isOpen());
-            QCOMPARE(dir->readFile("Fremd.db"), contents);
+    // The start-up's decision on the data file, row by row: how the file is prepared, after how many waits
+    // of one second another program lets go of it (-1: never), then the outcome and the files afterwards.
+    void openOrRecreate_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<int>("releasedAfter");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<QString>("files");
+        const auto row = [](const char *setup, int releasedAfter, const QString &outcome,
+                            const QString &files = "Skylog.db") {
+            QTest::newRow(setup) << QString(setup) << releasedAfter << outcome << files;
+        };
+        const auto moved = [](const QString &reason) {
+            return "neu angelegt aus Skylog-defekt-20261205-160738.db: Die Datenbank Skylog.db konnte nicht "
+                   "geöffnet werden: " +
+                   reason +
+                   " Sie wurde nach Skylog-defekt-20261205-160738.db verschoben und aus der Vorlage "
+                   "SkylogIni.db neu angelegt.";
+        };
+        const QString foreign =
+            "Ende: Fehler 3343: Die Datei <dir>/Skylog.db ist %1, keine Skylog-Datenbank. "
+            "Skylog ändert sie nicht. Benennen Sie sie um oder verschieben Sie sie, "
+            "dann legt Skylog eine neue Datenbank an.";
+        const QString readOnlyDir = "Ende: Fehler 70: Im Programmverzeichnis <dir> kann Skylog nicht "
+                                    "schreiben (schreibgeschützt oder ohne Schreibrecht). Skylog braucht "
+                                    "dort Schreibrecht für seine Datenbank und deren Journal, die "
+                                    "Sperrdatei und die Protokolle.";
+        row("Skylog-Datenbank", -1, "geöffnet");
+        row("fehlt", -1, "neu angelegt");
+        row("Müll", -1, moved("Die Datei ist keine Datenbank."),
+            "Skylog-defekt-20261205-160738.db Skylog.db");
+        row("Schema kaputt", -1, moved("Die Datenbank ist beschädigt."),
+            "Skylog-defekt-20261205-160738.db Skylog.db");
+        row("gesperrt, nach 3 s frei", 3, "geöffnet nach 3 s");
+        row("gesperrt", -1,
+            "Ende nach 30 s: Fehler 3006: Die Datenbank <dir>/Skylog.db ist von einem anderen Programm "
+            "gesperrt; Skylog hat 30 Sekunden vergeblich gewartet. Beenden Sie das andere Programm und "
+            "starten Sie Skylog dann neu.");
+        row("fremd", -1, foreign.arg("die SQLite-Datenbank eines anderen Programms"));
+        row("leer", -1, foreign.arg("eine leere SQLite-Datenbank"));
+        row("schreibgeschützt", -1,
+            "Ende: Fehler 70: Die Datenbank <dir>/Skylog.db ist schreibgeschützt. Skylog braucht "
+            "Schreibrecht auf diese Datei.");
+        row("Verzeichnis schreibgeschützt", -1, readOnlyDir);
+        row("fehlt, Verzeichnis schreibgeschützt", -1, readOnlyDir, "");
+        row("Müll, Verzeichnis schreibgeschützt", -1, readOnlyDir);
+        row("fehlt, ohne Vorlage", -1,
+            "Ende: Fehler 53: Die Datenbank <dir>/Skylog.db fehlt, und die Vorlage <dir>/SkylogIni.db, "
+            "aus der sie angelegt wird, ist nicht da.",
+            "");
+    }
+    void openOrRecreate() {
+        QFETCH(QString, setup);
+        QFETCH(int, releasedAfter);
+        QFETCH(QString, outcome);
+        QFETCH(QString, files);
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase("test");
+        const QString path = dir->file("Skylog.db");
+        const QByteArray template_ = dir->readFile("SkylogIni.db");
+        QSqlDatabase locker = QSqlDatabase::addDatabase("QSQLITE", "other");
+        locker.setDatabaseName(path);
+        if (setup.startsWith("fehlt")) {
+            QVERIFY(QFile::remove(path));
+        } else if (setup.startsWith("Müll")) {
+            QVERIFY(dir->writeFile("Skylog.db", QByteArray(4096, 'Z')));
+        } else if (setup == "Schema kaputt") {
+            // The header is intact, the table definitions after it are not.
+            QVERIFY(dir->writeFile("Skylog.db",
+                                   template_.left(200) + QByteArray(3896, 'Z') + template_.mid(4096)));
+        } else if (setup.startsWith("gesperrt")) {
+            QVERIFY(locker.open() && QSqlQuery(locker).exec("BEGIN EXCLUSIVE") &&
+                    QSqlQuery(locker).exec("UPDATE tblSysConf SET MittInter = 5"));
+        } else if (setup == "fremd" || setup == "leer") {
+            QVERIFY(QFile::remove(path) && locker.open());
+            QVERIFY(setup == "leer" || QSqlQuery(locker).exec("CREATE TABLE notes (x TEXT)"));
+            locker.close();
+        } else if (setup == "schreibgeschützt") {
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        }
+        if (setup.endsWith("ohne Vorlage"))
+            QVERIFY(QFile::remove(dir->file("SkylogIni.db")));
+        const QByteArray before = dir->readFile("Skylog.db");
+        const QFileDevice::Permissions dirPermissions = QFile::permissions(dir->path());
+        if (setup.endsWith("Verzeichnis schreibgeschützt"))
+            QVERIFY(QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::ExeOwner));
+
+        QDateTime now(QDate(2026, 12, 5), QTime(16, 7, 38));
+        int waits = 0;
+        const Store::StartClock clock{[&now] { return now; },
+                                      [&](int milliseconds) {
+                                          now = now.addMSecs(milliseconds);
+                                          if (++waits == releasedAfter)
+                                              QSqlQuery(locker).exec("ROLLBACK");
+                                      }};
+        Store::StartOutcome result;
+        {
+            WithoutRootOverride asUser;
+            result = Store::openOrRecreate(dir->path(), clock);
+        }
+        QFile::setPermissions(dir->path(), dirPermissions);
+        const QString waited = waits ? QString(" nach %1 s").arg(waits) : QString();
+        QString text;
+        switch (result.kind) {
+        case Store::StartOutcome::Kind::Opened:
+            text = "geöffnet" + waited;
+            break;
+        case Store::StartOutcome::Kind::Recreated:
+            text = "neu angelegt" +
+                   (result.movedTo.isEmpty()
+                        ? QString()
+                        : " aus " + QFileInfo(result.movedTo).fileName() + ": " + result.notice);
+            break;
+        case Store::StartOutcome::Kind::Stop:
+            text =
+                QString("Ende%1: Fehler %2: %3").arg(waited).arg(result.error.number).arg(result.error.text);
+            break;
+        }
+        QCOMPARE(text.replace(dir->path(), "<dir>"), outcome);
+        QCOMPARE(Store::MainDb().isOpen(), result.kind != Store::StartOutcome::Kind::Stop);
+        if (Store::MainDb().isOpen())
+            QCOMPARE(sqlValue(Store::MainDb(), "SELECT MittInter || journal_mode FROM tblSysConf, "
+                                               "pragma_journal_mode"),
+                     "60wal");
+        if (locker.isOpen())
+            QSqlQuery(locker).exec("ROLLBACK");
+        locker.close();
+        Store::MainDb().close();
+        // A file that is not damaged is never changed when the program stops, nor moved, nor replaced.
+        if (result.kind == Store::StartOutcome::Kind::Stop)
+            QCOMPARE(dir->readFile("Skylog.db"), before);
+        QStringList left = QDir(dir->path()).entryList({"Skylog*"}, QDir::Files, QDir::Name);
+        left.removeOne("SkylogIni.db");
+        QCOMPARE(left.join(' '), files);
+        // Nor does the template ever land on an existing file.
+        if (QFile::exists(path)) {
+            const QByteArray kept = dir->readFile("Skylog.db");
+            QVERIFY(Store::copyTemplate(dir->file("SkylogIni.db"), path));
+            QCOMPARE(dir->readFile("Skylog.db"), kept);
         }
     }
 
-    void templateCopyNeverOverwritesAndDamagedFilesAreMovedAside() {
-        QVERIFY(!Store::copyTemplate(dir->file("SkylogIni.db"), dir->file("Neu.db")));
-        QCOMPARE(Store::openMainDb(dir->file("Neu.db")), std::nullopt);
-        QCOMPARE(sqlValue(Store::MainDb(), "PRAGMA journal_mode"), "wal");
-        QVERIFY(dir->writeFile("Kopie.db", "wertvoll"));
-        QVERIFY(Store::copyTemplate(dir->file("SkylogIni.db"), dir->file("Kopie.db")));
-        QCOMPARE(dir->readFile("Kopie.db"), "wertvoll");
-        QCOMPARE(Store::copyTemplate(dir->file("fehlt.db"), dir->file("X.db")).value_or(RunError{}).number,
-                 53);
-        QVERIFY(!QFile::exists(dir->file("X.db")));
+    // A write that finds the database read-only or the disk full names the reason (SQLite's query_only and
+    // max_page_count stand in for the file and the disk).
+    void writeFailuresAreNamed_data() {
+        QTest::addColumn<QString>("limit");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("voll") << "max_page_count = %1"
+                              << "61 Der Datenträger ist voll: die Datenbank kann nicht geschrieben werden.";
+        QTest::newRow("schreibgeschützt") << "query_only = 1"
+                                          << "70 Die Datenbank ist schreibgeschützt.";
+    }
+    void writeFailuresAreNamed() {
+        QFETCH(QString, limit);
+        QFETCH(QString, error);
+        QCOMPARE(Store::openMainDb(dir->file("Skylog.db")), std::nullopt);
+        QSqlDatabase main = Store::MainDb();
+        QVERIFY(QSqlQuery(main).exec("PRAGMA " +
+                                     limit.replace("%1", sqlValue(main, "PRAGMA page_count").toString())));
+        const auto failure = Store::inTransaction(main, [](QSqlQuery &query) {
+            return query.exec("INSERT INTO tblTemp (ProviderID, ConfigID, LastAccessTime) "
+                              "VALUES (9, 9, zeroblob(200000))");
+        });
+        QCOMPARE(failure ? QString::number(failure->number) + ' ' + failure->text : QString(), error);
+    }
 
-        QVERIFY(dir->writeFile("Alt.db", "kaputt") && dir->writeFile("Alt.db-wal", "journal"));
-        std::optional<RunError> error;
-        const QDateTime now(QDate(2026, 12, 5), QTime(16, 7, 38));
-        QCOMPARE(Store::moveAside(dir->file("Alt.db"), now, &error),
-                 dir->file("Alt-defekt-20261205-160738.db"));
-        QVERIFY(!error && !QFile::exists(dir->file("Alt.db")) && !QFile::exists(dir->file("Alt.db-wal")));
-        QCOMPARE(dir->readFile("Alt-defekt-20261205-160738.db"), "kaputt");
-        QCOMPARE(dir->readFile("Alt-defekt-20261205-160738.db-wal"), "journal");
+    // A full disk stops the start with its own message and leaves the data file as it was; tested on a small
+    // tmpfs, which only root may mount.
+    void fullDiskStopsTheStart() {
+        const QString disk = dir->file("klein");
+        QVERIFY(QDir().mkdir(disk));
+        if (!mountSmallDisk(disk, 256 * 1024))
+            QSKIP("no tmpfs can be mounted here (needs root)");
+        const auto unmount = qScopeGuard([&] {
+            Store::MainDb().close();
+            unmountSmallDisk(disk);
+        });
+        QVERIFY(QFile::copy(dir->file("SkylogIni.db"), disk + "/SkylogIni.db"));
+        QVERIFY(QFile::copy(dir->file("SkylogIni.db"), disk + "/Skylog.db"));
+        QFile filler(disk + "/Platzhalter");
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const auto fill = [&filler] {
+            while (filler.write(QByteArray(4096, 'x')) == 4096) {
+            }
+        };
+        fill();
+        const QByteArray before = dir->readFile("klein/Skylog.db");
+        const Store::StartClock clock{[] { return QDateTime(QDate(2026, 12, 5), QTime(16, 7, 38)); }, {}};
+        const QString full = "Fehler 61: Der Datenträger mit der Datenbank " + disk +
+                             "/Skylog.db ist voll. Schaffen Sie Platz und starten Sie Skylog dann neu.";
+        for (bool missing : {false, true}) {
+            if (missing) {
+                QVERIFY(QFile::remove(disk + "/Skylog.db"));
+                fill();
+            }
+            const Store::StartOutcome outcome = Store::openOrRecreate(disk, clock);
+            QCOMPARE(outcome.kind, Store::StartOutcome::Kind::Stop);
+            QCOMPARE(QString("Fehler %1: %2").arg(outcome.error.number).arg(outcome.error.text), full);
+            QCOMPARE(QDir(disk).entryList(QDir::Files, QDir::Name).join(' '),
+                     missing ? "Platzhalter SkylogIni.db" : "Platzhalter Skylog.db SkylogIni.db");
+            QVERIFY(missing || dir->readFile("klein/Skylog.db") == before);
+        }
     }
 
     void settingsLoad_data() {

@@ -117,7 +117,7 @@ SoakFigures runSoak(const SoakOptions &options) {
     QSqlDatabase::removeDatabase(QStringLiteral("prepare"));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     if (auto error = Store::openMainDb(dir.filePath(Store::dataFileName))) {
-        figures.failure = error->text;
+        figures.failure = error->error.text;
         return figures;
     }
     const SysConfLoad loaded = loadSysConf(Store::MainDb(), SysConf);

@@ -34,10 +34,6 @@ const QString navigationHint =
     QStringLiteral("Ziehen: Ausschnitt vergrößern · Mausrad: zoomen · rechte Maustaste ziehen: "
                    "verschieben · Doppelklick: ganzer Zeitraum");
 
-QString errorText(const RunError &error) {
-    return QStringLiteral("Fehler %1: %2").arg(error.number).arg(error.text);
-}
-
 QLineSeries *lineOf(const QVector<QPointF> &points, const QPen &pen) {
     auto *series = new QLineSeries;
     series->replace(points);
@@ -216,7 +212,7 @@ FVerlauf::FVerlauf(Source src, QWidget *parent)
     connect(lstGaps, &QTreeWidget::itemDoubleClicked, this, &FVerlauf::zoomToGap);
     reload();
     if (error)
-        labHint->setText(errorText(*error));
+        labHint->setText(error->described());
 }
 
 void FVerlauf::reload() {
@@ -251,7 +247,7 @@ void FVerlauf::reload() {
     if (!error)
         gaps = History::storedGaps(source.db, source.provider, source.config, source.stepMinutes,
                                    rows.records, from, to, now, &error);
-    labHint->setText(error ? errorText(*error) : navigationHint);
+    labHint->setText(error ? error->described() : navigationHint);
 
     lstGaps->clear();
     int missing = 0;

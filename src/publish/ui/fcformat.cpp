@@ -3,6 +3,7 @@
 #include "ui_fcformat.h"
 
 #include "app/mainwindow.h"
+#include "app/msgbox.h"
 #include "publish/ui/filechoice.h"
 #include "store/database.h"
 #include "store/sysconf.h"
@@ -73,6 +74,12 @@ void FcFormat::comSelFileClick() {
     if (chosen.isEmpty() || fullPath(chosen) == fullPath(shown))
         return;
     const QString path = QDir::toNativeSeparators(fullPath(chosen));
+    if (Store::isDataFile(path)) {
+        MsgBox::show(this, MsgBox::Icon::Exclamation, windowTitle(),
+                     QStringLiteral("Die Datei %1 gehört zur Datenbank und kann nicht die Ausgabedatei sein.")
+                         .arg(path));
+        return;
+    }
     ui->labDatName->setText(path);
     ui->labDatName->setToolTip(path);
     changed();

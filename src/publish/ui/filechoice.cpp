@@ -1,6 +1,7 @@
 #include "publish/ui/filechoice.h"
 
 #include <QFileDialog>
+#include <QFileIconProvider>
 
 namespace FileChoice {
 
@@ -11,6 +12,19 @@ std::function<QString(const Request &)> &responder() {
     return instance;
 }
 
+// Icons and type names from the name alone. The standard provider reads the first bytes of every file it
+// lists to tell its type; opening and closing the database that way would drop the locks SQLite holds on it.
+class NameOnlyIcons : public QFileIconProvider {
+public:
+    using QFileIconProvider::icon;
+    QIcon icon(const QFileInfo &info) const override { return icon(info.isDir() ? Folder : File); }
+    QString type(const QFileInfo &info) const override {
+        if (info.isDir())
+            return QStringLiteral("Ordner");
+        return info.suffix().isEmpty() ? QStringLiteral("Datei") : info.suffix() + QStringLiteral("-Datei");
+    }
+};
+
 } // namespace
 
 void setResponder(std::function<QString(const Request &)> r) {
@@ -20,8 +34,18 @@ void setResponder(std::function<QString(const Request &)> r) {
 QString saveFile(QWidget *parent, const Request &request) {
     if (responder())
         return responder()(request);
-    return QFileDialog::getSaveFileName(parent, request.title, request.proposedFile,
-                                        request.filters.join(QStringLiteral(";;")));
+    NameOnlyIcons icons;
+    const QFileInfo proposed(request.proposedFile);
+    QFileDialog dialog(parent, request.title, proposed.absolutePath(),
+                       request.filters.join(QStringLiteral(";;")));
+    // Qt's own dialog: only it takes the icon provider; the desktop's dialog would read the files itself.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setIconProvider(&icons);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.selectFile(proposed.fileName());
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
 }
 
 } // namespace FileChoice
