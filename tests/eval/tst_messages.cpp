@@ -1,4 +1,5 @@
 #include "eval/messages.h"
+#include "support/filesizelimit.h"
 #include "support/programdir.h"
 
 #include <QDir>
@@ -54,6 +55,16 @@ private slots:
         // Opening a device for append seeks to its end, which it refuses with a warning.
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("seek.*/dev/full"));
         QCOMPARE(failure(appendTextLine("/dev/full", "x")), "57 No space left on device");
+
+        // The disk fills in the middle of a line: what was written of it is taken back.
+        const QString path = dir.filePath("Testlog.txt");
+        QCOMPARE(appendTextLine(path, "05.12.2026 10:00:00|01|01|1,5"), std::nullopt);
+        {
+            const FileSizeLimit full(40);
+            QCOMPARE(failure(appendTextLine(path, "05.12.2026 10:10:00|01|01|2,5")), "57 File too large");
+        }
+        QCOMPARE(appendTextLine(path, "05.12.2026 10:20:00|01|01|3,5"), std::nullopt);
+        QCOMPARE(readAll(path), "05.12.2026 10:00:00|01|01|1,5\r\n05.12.2026 10:20:00|01|01|3,5\r\n");
     }
 };
 
