@@ -26,7 +26,7 @@ QByteArray checksum(const QByteArray &body) {
 }
 
 RunError fileError(const QFile &file) {
-    return {fileAccessErrorNumber, QStringLiteral("%1: %2").arg(file.fileName(), file.errorString())};
+    return {fileAccessErrorNumber, file.errorString()};
 }
 
 bool syncToDisk(QFile &file) {
@@ -146,7 +146,7 @@ std::optional<RunError> appendToSpool(const QString &path, const AverageRecord &
     if (!file.seek(size))
         return fileError(file);
     if (auto reason = appendWhole(file, spoolLine(record) + '\n', syncToDisk))
-        return RunError{fileAccessErrorNumber, QStringLiteral("%1: %2").arg(path, *reason)};
+        return RunError{fileAccessErrorNumber, *reason};
     file.close();
     if (created)
         syncFolder(path);
