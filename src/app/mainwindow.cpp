@@ -158,6 +158,7 @@ bool MainWindow::load() {
     showIdentity();
     if (SysConf.WebAktiv)
         acquisition->publication().writePageSet(acquisition->channelSlots, acquisition->stationName);
+    acquisition->resumeKeptRecords();
     acquisition->GetNextAcc();
     acquisition->LastTransColor = -1;
     acquisition->ShowTrans(Lamp::black);

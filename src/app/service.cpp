@@ -64,6 +64,7 @@ std::optional<QString> load(Acquisition &a, const QString &programDir) {
         startError(*error);
     if (SysConf.WebAktiv)
         a.publication().writePageSet(a.channelSlots, a.stationName);
+    a.resumeKeptRecords();
     a.GetNextAcc();
     a.ShowTrans(Lamp::black);
     return std::nullopt;

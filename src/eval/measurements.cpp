@@ -42,6 +42,30 @@ bool insertRow(QSqlQuery &query, qint32 provider, qint32 config, int kind, const
     return query.exec();
 }
 
+bool anyAverageChannel(const HeaderCodes &headerCodes) {
+    for (int channel = 1; channel <= lastChannel; ++channel) {
+        if (headerCodes[channel] != 0)
+            return true;
+    }
+    return false;
+}
+
+// The rows of kinds 2, 3 and 4 of one record, on a query prepared with the insert statement.
+bool insertAverage(QSqlQuery &query, qint32 provider, qint32 config, const QDateTime &recordTime,
+                   const HeaderCodes &headerCodes, const AverageValues &avgValues) {
+    const QVariant time = Fields::dateValue(recordTime);
+    for (int k = 1; k <= 3; ++k) {
+        RowValues row;
+        for (int channel = 1; channel <= lastChannel; ++channel) {
+            if (headerCodes[channel] != 0)
+                row[channel] = avgValues[channel][k];
+        }
+        if (!insertRow(query, provider, config, MeasKind::firstAverage + k - 1, time, row))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<RunError> storeInstantRow(const QSqlDatabase &db, qint32 provider, qint32 config,
@@ -62,26 +86,42 @@ std::optional<RunError> storeInstantRow(const QSqlDatabase &db, qint32 provider,
 std::optional<RunError> storeAverageRows(const QSqlDatabase &db, qint32 provider, qint32 config,
                                          const QDateTime &recordTime, const HeaderCodes &headerCodes,
                                          const AverageValues &avgValues) {
-    bool anyChannel = false;
-    for (int channel = 1; channel <= lastChannel; ++channel)
-        anyChannel = anyChannel || headerCodes[channel] != 0;
     // Without a configured channel every row would be empty: none is written.
-    if (!anyChannel)
+    if (!anyAverageChannel(headerCodes))
         return std::nullopt;
-
     return Store::inTransaction(db, [&](QSqlQuery &query) {
-        if (!query.prepare(insertStatement()))
-            return false;
-        const QVariant time = Fields::dateValue(recordTime);
-        for (int k = 1; k <= 3; ++k) {
-            RowValues row;
-            for (int channel = 1; channel <= lastChannel; ++channel) {
-                if (headerCodes[channel] != 0)
-                    row[channel] = avgValues[channel][k];
-            }
-            if (!insertRow(query, provider, config, MeasKind::firstAverage + k - 1, time, row))
+        return query.prepare(insertStatement()) &&
+               insertAverage(query, provider, config, recordTime, headerCodes, avgValues);
+    });
+}
+
+std::optional<RunError> storeAverageRecords(const QSqlDatabase &db, const QList<AverageRecord> &records,
+                                            int *written) {
+    int count = 0;
+    const auto error = Store::inTransaction(db, [&](QSqlQuery &query) {
+        for (const AverageRecord &r : records) {
+            if (!anyAverageChannel(r.headerCodes))
+                continue;
+            if (!query.prepare(QStringLiteral("SELECT count(*) FROM tblMesswerte WHERE Provider = ? AND "
+                                              "Konfiguration = ? AND was BETWEEN 2 AND 4 AND MeasTime = ?")))
                 return false;
+            query.addBindValue(r.provider);
+            query.addBindValue(r.config);
+            query.addBindValue(Fields::dateValue(r.recordTime));
+            if (!query.exec() || !query.next())
+                return false;
+            const bool there = query.value(0).toInt() > 0;
+            query.finish();
+            if (there)
+                continue;
+            if (!query.prepare(insertStatement()) ||
+                !insertAverage(query, r.provider, r.config, r.recordTime, r.headerCodes, r.values))
+                return false;
+            ++count;
         }
         return true;
     });
+    if (written)
+        *written = error ? 0 : count;
+    return error;
 }

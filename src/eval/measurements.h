@@ -4,6 +4,7 @@
 #include "store/runerror.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QSqlDatabase>
 
 #include <optional>
@@ -27,3 +28,18 @@ std::optional<RunError> storeInstantRow(const QSqlDatabase &db, qint32 provider,
 std::optional<RunError> storeAverageRows(const QSqlDatabase &db, qint32 provider, qint32 config,
                                          const QDateTime &recordTime, const HeaderCodes &headerCodes,
                                          const AverageValues &avgValues);
+
+// An average record with everything its rows need: logger, configuration, time, header codes and values.
+struct AverageRecord {
+    qint32 provider = 0;
+    qint32 config = 0;
+    QDateTime recordTime;
+    HeaderCodes headerCodes{};
+    AverageValues values{};
+};
+
+// The rows of several average records, all in one transaction. A record whose rows are there already (the
+// same logger, configuration and time) is not written again, so a batch that was committed once may be
+// offered again without giving any record twice. `written` (when given) counts the records written.
+std::optional<RunError> storeAverageRecords(const QSqlDatabase &db, const QList<AverageRecord> &records,
+                                            int *written = nullptr);

@@ -46,6 +46,24 @@ QString stampedLine(const QDateTime &now, const QString &text, const QLocale &lo
     return formatDateTime(now, loc) + QStringLiteral(" - ") + text;
 }
 
+std::optional<QString> appendWhole(QFile &file, const QByteArray &bytes,
+                                   const std::function<bool(QFile &)> &sync) {
+    const qint64 before = file.size();
+    qint64 done = 0;
+    // A write cut short is continued, so that the one that fails tells why.
+    while (done < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    if (done == bytes.size() && (!sync || sync(file)))
+        return std::nullopt;
+    const QString reason = file.errorString();
+    file.resize(before);
+    return reason;
+}
+
 std::optional<RunError> appendTextLine(const QString &path, const QString &line) {
     // The database's files are SQLite's alone: closing any other descriptor of them drops SQLite's locks.
     if (Store::isDataFile(path))
@@ -53,12 +71,10 @@ std::optional<RunError> appendTextLine(const QString &path, const QString &line)
                         QStringLiteral("%1 gehört zur Datenbank und wird nicht als Textdatei beschrieben.")
                             .arg(QDir::toNativeSeparators(path))};
     QFile file(path);
-    if (!file.open(QIODevice::Append))
+    if (!file.open(QIODevice::Append | QIODevice::Unbuffered))
         return openFailure(file);
-    const QByteArray bytes = line.toLatin1() + "\r\n";
-    // Flushed before closing: close() would swallow a failed write such as a full disk.
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return RunError{deviceIoErrorNumber, file.errorString()};
+    if (auto reason = appendWhole(file, line.toLatin1() + "\r\n"))
+        return RunError{deviceIoErrorNumber, *reason};
     file.close();
     return std::nullopt;
 }

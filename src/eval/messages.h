@@ -3,9 +3,11 @@
 #include "store/runerror.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QLocale>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // Message kinds of AddText; any other number is a plain status text.
@@ -40,6 +42,12 @@ QString stampedLine(const QDateTime &now, const QString &text, const QLocale &lo
 // file for this line alone so that other programs may read it in between. Characters outside ISO-8859-1
 // become "?". Gives the error when the file cannot be opened or written, or is one of the database's files.
 std::optional<RunError> appendTextLine(const QString &path, const QString &line);
+
+// Writes all of `bytes` at the end of a file opened unbuffered (so that no failed write is tried again when
+// it closes) and then calls `sync` (when given). A write cut short (a full disk) is taken back, so that the
+// next line does not run into half a line. Gives the reason when it failed.
+std::optional<QString> appendWhole(QFile &file, const QByteArray &bytes,
+                                   const std::function<bool(QFile &)> &sync = {});
 
 // A file name as the program uses it: a relative name lies in dir (the program directory), an absolute one
 // stays as it is.

@@ -72,7 +72,7 @@ Acquisition::Acquisition(const QString &programDir, QObject *parent)
           [this](const RunError &error) { AddText(error.text, MessageKind::unexpectedError); }),
       published(
           dir, [this] { return now(); }, [this](const QString &text, int kind) { AddText(text, kind); }),
-      errorLog(dir) {
+      errorLog(dir), spool(QDir(dir).filePath(spoolFileName)) {
     MSComm->setProgramDir(dir);
     AktTimer.setInterval(5000);
     MidTimer.setInterval(60000);
@@ -357,6 +357,9 @@ void Acquisition::GetMoment() {
 
 void Acquisition::GetHeader() {
     const Phase before = current;
+    // Kept records go into the database before a new fetch; while it takes none, the logger keeps the rest.
+    if (before != Phase::AwaitHeader && !storeKeptRecords())
+        return;
     // The state is set before the request goes out, so that no answer can find another one.
     current = Phase::AwaitHeader;
     if (!Sende(commandH)) {
@@ -604,34 +607,79 @@ void Acquisition::evaluateInstant(const TelegramResult &result) {
     ShowTrans(Lamp::black);
 }
 
-bool Acquisition::storeRecord(const QByteArray &telegram, const TelegramResult &result) {
+Acquisition::RecordFate Acquisition::storeRecord(const QByteArray &telegram, const TelegramResult &result) {
     // The line is built first: a record that cannot be written as a line is not stored either.
     std::optional<RunError> error;
     const QString line = textOutputLine(result.recordTime, headerCodes, result.avgValues,
                                         result.valuesPerChannel, outputFormat(), &error);
     if (error) {
         AddText(error->text, MessageKind::unexpectedError);
+        return RecordFate::Refused;
+    }
+    // The logger has handed the record out: from here on it is the program's to keep.
+    recentRecords.add(telegram);
+    if (SysConf.SaveMitt) {
+        const AverageRecord record{SysConf.Provider, SysConf.Konfiguration, result.recordTime, headerCodes,
+                                   result.avgValues};
+        if (auto storeError = storeAverageRows(Store::MainDb(), record.provider, record.config,
+                                               record.recordTime, record.headerCodes, record.values)) {
+            const auto spoolError = spool.keep(record, line);
+            const QString where = spoolError
+                                      ? QStringLiteral("bleibt im Speicher, denn %1 nimmt ihn nicht auf (%2)")
+                                            .arg(spoolFileName, spoolError->text)
+                                      : QStringLiteral("ist in %1 aufbewahrt").arg(spoolFileName);
+            AddText(
+                QStringLiteral("Die Datenbank nimmt keine Daten an (%1). Der Datensatz vom %2 %3 und wird "
+                               "gespeichert, sobald die Datenbank wieder Daten annimmt; bis dahin werden "
+                               "keine Mittelwerte abgefragt.")
+                    .arg(storeError->text, formatDateTime(record.recordTime), where),
+                MessageKind::checkFailed);
+            if (!spoolError)
+                AddText(line, MessageKind::outputLine);
+            return RecordFate::Kept;
+        }
+        startDay(now().date());
+        ++recordsStoredToday;
+    }
+    AddText(line, MessageKind::outputLine);
+    return RecordFate::Stored;
+}
+
+bool Acquisition::storeKeptRecords() {
+    if (spool.isEmpty())
+        return true;
+    QStringList lines;
+    int stored = 0;
+    if (auto error = spool.store(Store::MainDb(), &lines, &stored)) {
+        AddText(QStringLiteral("Die Datenbank nimmt noch keine Daten an (%1). %2 aufbewahrte Datensätze "
+                               "warten; die Mittelwerte werden erst danach wieder abgefragt.")
+                    .arg(error->text)
+                    .arg(spool.size()),
+                MessageKind::checkFailed);
         return false;
     }
-    if (SysConf.SaveMitt) {
-        if (auto storeError = storeAverageRows(Store::MainDb(), SysConf.Provider, SysConf.Konfiguration,
-                                               result.recordTime, headerCodes, result.avgValues)) {
-            AddText(storeError->text, MessageKind::unexpectedError);
-            return false;
-        }
-    }
-    recentRecords.add(telegram);
+    for (const QString &line : lines)
+        AddText(line, MessageKind::outputLine);
     startDay(now().date());
-    ++recordsStoredToday;
-    AddText(line, MessageKind::outputLine);
+    recordsStoredToday += stored;
+    AddText(QStringLiteral("%1 aufbewahrte Datensätze in der Datenbank gespeichert.").arg(stored),
+            MessageKind::checkFailed);
     return true;
+}
+
+void Acquisition::resumeKeptRecords() {
+    const QString damagedName =
+        QStringLiteral("Skylog-defekt-%1.spool").arg(now().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    if (const auto problem = spool.load(damagedName))
+        AddText(*problem, MessageKind::checkFailed);
+    storeKeptRecords();
 }
 
 void Acquisition::acceptRecord(const QByteArray &telegram, const TelegramResult &result) {
     if (recentRecords.contains(telegram)) {
-        // A second copy of a stored record. As the answer to "MR" it means the logger never handed out the
-        // record asked for: the next try asks for it with "M". Otherwise an earlier answer came late; the
-        // one asked for is still on its way.
+        // A second copy of a record already taken. As the answer to "MR" it means the logger never handed
+        // out the record asked for: the next try asks for it with "M". Otherwise an earlier answer came
+        // late; the one asked for is still on its way.
         if (fetch.command == commandMR) {
             pendingFailure = true;
             pendingRetry = commandM;
@@ -639,13 +687,16 @@ void Acquisition::acceptRecord(const QByteArray &telegram, const TelegramResult 
         return;
     }
     recordTime = result.recordTime;
-    if (!storeRecord(telegram, result)) {
+    const RecordFate fate = storeRecord(telegram, result);
+    if (fate == RecordFate::Refused) {
         pendingFailure = true;
         return;
     }
     ++fetch.completed;
     emit recordFetched(fetch.completed, recordTime);
-    if (stopRequested || fetch.completed >= storedRecordCount) {
+    // While the database takes no data, the logger keeps the rest better than a growing spool would.
+    fetch.kept = fate == RecordFate::Kept;
+    if (fetch.kept || stopRequested || fetch.completed >= storedRecordCount) {
         finishFetch(false);
         return;
     }
@@ -704,7 +755,9 @@ void Acquisition::finishFetch(bool failed) {
     emit fetchEnded(completed);
     lastFetch = now();
     lastFetchRecords = completed;
-    if (completed > 0) {
+    // Only a fetch that stored what it received counts as an access: after a record had to be kept, the
+    // next due check asks again.
+    if (completed > 0 && !fetch.kept) {
         LastAccessTime = now();
         emit lastAccessShown(formatDateTime(LastAccessTime));
         CalcNextAcc();

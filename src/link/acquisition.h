@@ -4,6 +4,7 @@
 #include "eval/dataalarm.h"
 #include "eval/errorlogfile.h"
 #include "eval/postcheck.h"
+#include "eval/recordspool.h"
 #include "eval/telegram.h"
 #include "eval/values.h"
 #include "link/comconfig.h"
@@ -114,6 +115,9 @@ public:
     // request goes out and stopped() follows.
     void requestStop();
 
+    // At start: the records an earlier run kept while the database took no data are taken up and stored.
+    void resumeKeptRecords();
+
     void GetNextAcc();
     // Stores the time of the last fetch in tblTemp and computes the next one.
     void CalcNextAcc();
@@ -180,10 +184,11 @@ signals:
     void mailReportSwitchedOff(const QString &text);
 
 private:
-    // The records of the fetch under way: how many came, which one is asked for, its try and the number of
-    // tries it gets, and the request that asked last.
+    // The records of the fetch under way: how many came, whether the last one had to be kept for later,
+    // which one is asked for, its try and the number of tries it gets, and the request that asked last.
     struct Fetch {
         int completed = 0;
+        bool kept = false;
         int index = 0;
         int tryNumber = 0;
         int tries = 0;
@@ -197,8 +202,13 @@ private:
     void answerFailed(bool checksum);
     void settle();
     void evaluateInstant(const TelegramResult &result);
-    // Stores an average record and writes its text output line; false (reported) when it could not.
-    bool storeRecord(const QByteArray &telegram, const TelegramResult &result);
+    // What became of an average record: refused (its line cannot be built; reported), stored, or kept in
+    // the spool because the database took no data (reported).
+    enum class RecordFate { Refused, Stored, Kept };
+    // Stores an average record, or keeps it, and then writes its text output line.
+    RecordFate storeRecord(const QByteArray &telegram, const TelegramResult &result);
+    // Stores the kept records; false (reported) while the database still takes none.
+    bool storeKeptRecords();
     void acceptRecord(const QByteArray &telegram, const TelegramResult &result);
     void GetItAll();
     // The first try for record `index` of the fetch.
@@ -236,6 +246,7 @@ private:
     Phase current = Phase::Idle;
     Fetch fetch;
     RecentRecords recentRecords;
+    RecordSpool spool;
     ComConfig::Entry portSettings;
     // The device waited for: the port's link, or the platform's name when the port has no link.
     QString expectedDevice;

@@ -7,6 +7,7 @@
 
 #include <QProcess>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QtTest>
 
 #include <csignal>
@@ -112,6 +113,53 @@ private slots:
         QVERIFY(db.open());
         QCOMPARE(sqlRows(db, "SELECT count(DISTINCT MeasTime) FROM tblMesswerte WHERE was = 2"),
                  QString::number(lines));
+        db.close();
+    }
+
+    // Another program reads the database all the time while the service fetches; the service is killed in
+    // the middle of a fetch. Every record it reported, as a text line or in "… Datensätze erhalten.", is in
+    // the file, whole, and the file is sound.
+    void killedWhileAnotherProgramReads() {
+        if (QStandardPaths::findExecutable("sqlite3").isEmpty())
+            QSKIP("sqlite3 is not installed");
+        Station s;
+        QVERIFY(s.start("MomInter = 1000, MittTimeOut = 60000", {"--records", "300", "--interval", "1"}));
+        QProcess reader;
+        reader.setWorkingDirectory(s.dir.path());
+        reader.start("sh", {"-c", "while :; do sqlite3 Skylog.db 'select count(*) from tblMesswerte'; done"});
+        QVERIFY(s.said("300 Datensätze erhalten."));
+        // The logger's clock jumps a day ahead: the next fetch has 1,440 records to bring.
+        QVERIFY(s.sim.command("zeit " + QDateTime::currentDateTime().addDays(1).toString(Qt::ISODate)));
+        QTRY_VERIFY_WITH_TIMEOUT(s.dir.readFile("Testlog.txt").count("\r\n") > 800, 30000);
+        ::kill(pid_t(s.service.processId()), SIGKILL);
+        QVERIFY(s.service.waitForFinished(10000));
+        const QByteArray counts = reader.readAllStandardOutput();
+        reader.kill();
+        reader.waitForFinished();
+        QVERIFY(counts.count('\n') > 10);
+
+        QSet<QString> reported;
+        for (const QByteArray &line : s.dir.readFile("Testlog.txt").split('\n')) {
+            // A record of midnight shows its date alone.
+            const QString stamp = QString::fromLatin1(line.left(line.indexOf('|')));
+            const QDateTime t = QDateTime::fromString(stamp, "dd.MM.yyyy hh:mm:ss");
+            if (!line.isEmpty())
+                reported << (t.isValid() ? t : QDate::fromString(stamp, "dd.MM.yyyy").startOfDay())
+                                .toString("yyyy-MM-dd hh:mm:ss");
+        }
+        QVERIFY(reported.size() > 800);
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "afterKill");
+        db.setDatabaseName(s.dir.file("Skylog.db"));
+        QVERIFY(db.open());
+        QCOMPARE(sqlRows(db, "PRAGMA integrity_check"), "ok");
+        QSqlQuery rows(
+            "SELECT MeasTime, count(*) FROM tblMesswerte WHERE was BETWEEN 2 AND 4 GROUP BY MeasTime", db);
+        while (rows.next()) {
+            QCOMPARE(rows.value(1).toInt(), 3);
+            reported.remove(rows.value(0).toString());
+        }
+        QCOMPARE(reported, QSet<QString>());
+        rows.finish();
         db.close();
     }
 };

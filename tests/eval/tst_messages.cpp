@@ -1,5 +1,6 @@
 #include "eval/messages.h"
 #include "store/database.h"
+#include "support/filesizelimit.h"
 #include "support/programdir.h"
 
 #include <QDir>
@@ -71,6 +72,15 @@ private slots:
         QCOMPARE(program.readFile("Skylog.db"), data);
         QVERIFY(!QFile::exists(program.file("Skylog.db-journal")));
         Store::MainDb().close();
+        // The disk fills in the middle of a line: what was written of it is taken back.
+        const QString path = dir.filePath("Testlog.txt");
+        QCOMPARE(appendTextLine(path, "05.12.2026 10:00:00|01|01|1,5"), std::nullopt);
+        {
+            const FileSizeLimit full(40);
+            QCOMPARE(failure(appendTextLine(path, "05.12.2026 10:10:00|01|01|2,5")), "57 File too large");
+        }
+        QCOMPARE(appendTextLine(path, "05.12.2026 10:20:00|01|01|3,5"), std::nullopt);
+        QCOMPARE(readAll(path), "05.12.2026 10:00:00|01|01|1,5\r\n05.12.2026 10:20:00|01|01|3,5\r\n");
     }
 };
 

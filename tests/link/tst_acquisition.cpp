@@ -214,6 +214,96 @@ private slots:
                               "Minute)\r\n"));
     }
 
+    // The database takes no data: the record that came is kept in the spool and written once as a line, the
+    // fetch stops and no fetch starts until the database has taken the record, after a restart or before
+    // the next fetch.
+    void failedStoreKeepsTheRecord_data() {
+        QTest::addColumn<QString>("breakSql");
+        QTest::addColumn<QString>("healSql");
+        QTest::addColumn<QByteArray>("reason");
+        QTest::newRow("refused") << "CREATE TRIGGER voll BEFORE INSERT ON tblMesswerte BEGIN "
+                                    "SELECT RAISE(FAIL, 'voll'); END"
+                                 << "DROP TRIGGER voll" << QByteArray("Datenbankfehler: voll Unable to fetch row");
+        QTest::newRow("read-only, restart")
+            << "PRAGMA query_only = 1" << QString() << QByteArray("Die Datenbank ist schreibgesch\xfctzt.");
+        QTest::newRow("disk full") << "PRAGMA max_page_count = 1"
+                                   << "PRAGMA max_page_count = 1000000"
+                                   << QByteArray("Der Datentr\xe4ger ist voll: die Datenbank kann nicht "
+                                                 "geschrieben werden.");
+    }
+    void failedStoreKeepsTheRecord() {
+        QFETCH(QString, breakSql);
+        QFETCH(QString, healSql);
+        QFETCH(QByteArray, reason);
+        QVERIFY(start({"--records", "3"}));
+        QSqlQuery query(Store::MainDb());
+        QVERIFY(query.exec(breakSql));
+        // Rows of another logger fill the last free bytes of the pages.
+        for (int size : {1000, 100, 10}) {
+            while (breakSql.contains("max_page_count") &&
+                   query.exec(QString("INSERT INTO tblMesswerte (Provider, Konfiguration, "
+                                      "was, MeasTime, Kanal1) VALUES (9, 9, 0, "
+                                      "'2026-12-05 10:00:00', zeroblob(%1))")
+                                  .arg(size))) {
+            }
+        }
+        query.finish();
+        const QString rows = "SELECT count(*), count(DISTINCT MeasTime) FROM tblMesswerte WHERE Provider = 1";
+        QVERIFY(rig->fetch());
+        QCOMPARE(rig->sim->requests(), (QStringList{"H", "M"}));
+        QCOMPARE(file("Testlog.txt"), expectedLines(1, 3));
+        QCOMPARE(rig->statusTexts.last(), "1 Datensätze erhalten.");
+        QCOMPARE(file("Skylog.spool").count('\n'), 1);
+        QCOMPARE(sqlRows(Store::MainDb(), rows), "0 0");
+        QCOMPARE(f->controls()->labLastAccess->text(), QString());
+        QCOMPARE(sqlRows(Store::MainDb(),
+                         "SELECT LastAccessTime FROM tblTemp WHERE ProviderID = 1 AND ConfigID = 1"),
+                 "NULL");
+        a->GetHeader();
+        QVERIFY(!a->fetchCycleActive());
+        const QByteArray stamp = "05.12.2026 10:00:30 - Die Datenbank nimmt ";
+        const QByteArray because = "an (" + reason + "). ";
+        QCOMPARE(
+            file("Errorlog.txt"),
+            stamp + "keine Daten " + because +
+                "Der Datensatz vom 05.12.2026 09:40:00 ist in Skylog.spool aufbewahrt und wird gespeichert, "
+                "sobald die Datenbank wieder Daten annimmt; bis dahin werden keine Mittelwerte "
+                "abgefragt.\r\n" +
+                stamp + "noch keine Daten " + because +
+                "1 aufbewahrte Datens\xe4tze warten; die Mittelwerte werden erst danach wieder "
+                "abgefragt.\r\n");
+
+        if (healSql.isEmpty()) {
+            // The program stores the kept record as it starts.
+            QVERIFY(rig->restart());
+            f = rig->f.get();
+            a = f->engine();
+            QCOMPARE(sqlRows(Store::MainDb(), rows), "3 1");
+        } else {
+            QVERIFY(query.exec(healSql));
+        }
+        QVERIFY(rig->fetch());
+        QCOMPARE(rig->sim->requests(), (QStringList{"H", "M", "H", "M", "M"}));
+        QCOMPARE(file("Testlog.txt"), expectedLines(3, 3));
+        QCOMPARE(sqlRows(Store::MainDb(), rows), "9 3");
+        QVERIFY(!QFile::exists(rig->dir->file("Skylog.spool")));
+        QCOMPARE(f->controls()->labLastAccess->text(), "05.12.2026 10:00:30");
+        QVERIFY(
+            file("Errorlog.txt").endsWith("1 aufbewahrte Datens\xe4tze in der Datenbank gespeichert.\r\n"));
+    }
+
+    // The text output file cannot be written: one box tells of it, and the fetch goes on behind it.
+    void unwritableOutputFileGivesOneBox() {
+        QVERIFY(start({"--records", "3"}));
+        SysConf.datname = rig->dir->file("fehlt/Testlog.txt");
+        QVERIFY(rig->fetch());
+        QCOMPARE(rig->boxes->asked.size(), 1);
+        QCOMPARE(rig->boxes->asked[0].title, "Unerwarteter Fehler: 76");
+        QCOMPARE(sqlRows(Store::MainDb(), "SELECT count(*), count(DISTINCT MeasTime) FROM tblMesswerte"),
+                 "9 3");
+        QCOMPARE(rig->statusTexts.last(), "3 Datensätze erhalten.");
+    }
+
     void userStopsTheFetchFromTheProgressWindow() {
         QVERIFY(start({"--records", "6", "--delay", "200"}));
         rig->boxes->answers << MsgBox::Yes;

@@ -67,3 +67,8 @@ bool StationRig::fetch() {
     a->GetHeader();
     return a->fetchCycleActive() && QTest::qWaitFor([a] { return !a->fetchCycleActive(); }, 60000);
 }
+
+bool StationRig::restart() {
+    f.reset();
+    return load();
+}

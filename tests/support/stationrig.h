@@ -22,6 +22,8 @@ public:
     bool poll();
     // Starts a fetch of the stored averages and waits until it has ended.
     bool fetch();
+    // Closes the main window and starts the program again on the same directory and line.
+    bool restart();
 
     std::unique_ptr<ProgramDir> dir;
     std::unique_ptr<MessageBoxes> boxes;
