@@ -1,15 +1,12 @@
 // The menu "Daten" on a loaded main window with a week of stored averages: the gap count of the info group,
 // the history window (grabbed as a picture to look at), the export dialog, the error log and the program
 // directory.
-#include "app/mainwindow.h"
+#include "config/dialogfixture.h"
 #include "eval/ui/flog.h"
 #include "eval/ui/fverlauf.h"
 #include "publish/ui/fcexport.h"
 #include "publish/ui/filechoice.h"
-#include "store/database.h"
-#include "store/sysconf.h"
 #include "support/measrows.h"
-#include "support/programdir.h"
 #include "ui_mainwindow.h"
 
 #include <QDateTimeAxis>
@@ -18,61 +15,55 @@
 
 #include <cmath>
 
+namespace {
+
+// Eight days every 10 minutes up to 15:50, without 4 December 08:00 ... 09:20 (9 records); a Null
+// temperature on 3 December 12:00 ... 13:50.
+void storeAWeek(const QSqlDatabase &db) {
+    QStringList times = recordTimes(QDateTime(QDate(2026, 11, 27), QTime(16, 0)), 10, 8 * 144);
+    times.erase(times.begin() + times.indexOf("2026-12-04 08:00:00"),
+                times.begin() + times.indexOf("2026-12-04 09:30:00"));
+    QVERIFY(insertAverageRecords(db, 1, 1, times, {19, 1}, [&](int c, int k, int r) {
+        const double day = std::sin(r * 2 * M_PI / 144.0);
+        if (c == 1)
+            return 1008 + 6 * std::sin(r * 2 * M_PI / 700.0) + (k - 1) * 0.4;
+        if (times[r].startsWith("2026-12-03 12") || times[r].startsWith("2026-12-03 13"))
+            return std::nan("");
+        const double mean = 4 + 5 * day + std::sin(r / 40.0);
+        return k == 1 ? mean : k == 2 ? mean - 1.5 - day : mean + 1.2 + day;
+    }));
+}
+
+template <typename W> W *window() {
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *found = qobject_cast<W *>(w); found && found->isVisible())
+            return found;
+    return nullptr;
+}
+
+} // namespace
+
 class TestDataMenu : public QObject {
     Q_OBJECT
 
-public slots:
-    void openUrl(const QUrl &url) { opened << url; }
-
-private:
     QList<QUrl> opened;
 
-    template <typename W> W *window() {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (auto *found = qobject_cast<W *>(w); found && found->isVisible())
-                return found;
-        return nullptr;
-    }
+public slots:
+    void openUrl(const QUrl &url) { opened << url; }
 
 private slots:
     void initTestCase() { pinGermanLocale(); }
 
     void dataMenu() {
-        const QDateTime now(QDate(2026, 12, 5), QTime(16, 7, 38));
-        ProgramDir dir;
-        {
-            QSqlDatabase db = dir.createDataFile("prepare");
-            sqlValue(db, "UPDATE tblTemp SET Configured = 1");
-            sqlValue(db, "UPDATE tblSysConf SET MittInter = 10");
-            // Eight days every 10 minutes up to 15:50, without 4 December 08:00 ... 09:20 (9 records); a Null
-            // temperature on 3 December 12:00 ... 13:50.
-            QStringList times = recordTimes(QDateTime(QDate(2026, 11, 27), QTime(16, 0)), 10, 8 * 144);
-            for (int i = 0; i < 9; ++i)
-                times.removeOne(QDateTime(QDate(2026, 12, 4), QTime(8, 0))
-                                    .addSecs(i * 600)
-                                    .toString("yyyy-MM-dd HH:mm:ss"));
-            QVERIFY(insertAverageRecords(db, 1, 1, times, {19, 1}, [&](int c, int k, int r) {
-                const double day = std::sin(r * 2 * M_PI / 144.0);
-                if (c == 1)
-                    return 1008 + 6 * std::sin(r * 2 * M_PI / 700.0) + (k - 1) * 0.4;
-                if (times[r].startsWith("2026-12-03 12") || times[r].startsWith("2026-12-03 13"))
-                    return std::nan("");
-                const double mean = 4 + 5 * day + std::sin(r / 40.0);
-                return k == 1 ? mean : k == 2 ? mean - 1.5 - day : mean + 1.2 + day;
-            }));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase("prepare");
-        dir.writeFile("Errorlog.txt",
-                      "05.12.2026 10:00:00 - Datenlogger antwortet nicht\r\n"
-                      "05.12.2026 11:00:00 - Sensorcode 1B von Kanal 7 fehlt im Sensorkatalog\r\n"
-                      "05.12.2026 12:00:00 - Datenlogger antwortet nicht\r\n");
-        MessageBoxes boxes;
-        auto f = std::make_unique<MainWindow>(dir.path());
-        f->setClock([now] { return now; });
-        f->load();
-        QCOMPARE(f->controls()->labCapGaps->text(), "Fehlende Datensätze (7 Tage):");
-        QCOMPARE(f->controls()->labGaps->text(), "9");
+        DialogFixture station({"UPDATE tblSysConf SET MittInter = 10"}, storeAWeek);
+        MainWindow *f = station.f.get();
+        station.dir.writeFile("Errorlog.txt",
+                              "05.12.2026 10:00:00 - Datenlogger antwortet nicht\r\n"
+                              "05.12.2026 11:00:00 - Sensorcode 1B von Kanal 7 fehlt im Sensorkatalog\r\n"
+                              "05.12.2026 12:00:00 - Datenlogger antwortet nicht\r\n");
+
+        QCOMPARE(f->controls()->labCapGaps->text() + f->controls()->labGaps->text(),
+                 "Fehlende Datensätze (7 Tage):9");
 
         auto *menu = f->findChild<QMenu *>("menDaten");
         QVERIFY(menu);
@@ -96,7 +87,7 @@ private slots:
         QDesktopServices::setUrlHandler("file", this, "openUrl");
         menu->actions()[4]->trigger();
         QDesktopServices::unsetUrlHandler("file");
-        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(dir.path())});
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(station.dir.path())});
 
         menu->actions()[0]->trigger();
         auto *history = window<FVerlauf>();
@@ -108,9 +99,8 @@ private slots:
                  QStringList({"04.12.26 08:00", "04.12.26 09:20", "9"}));
         for (int i = 0; i < history->lstChannels->count(); ++i) {
             QListWidgetItem *item = history->lstChannels->item(i);
-            item->setCheckState(item->text().startsWith("1 ") || item->text().startsWith("19 ")
-                                    ? Qt::Checked
-                                    : Qt::Unchecked);
+            const bool shown = item->text().startsWith("1 ") || item->text().startsWith("19 ");
+            item->setCheckState(shown ? Qt::Checked : Qt::Unchecked);
         }
         history->resize(1200, 620);
         QVERIFY(QTest::qWaitForWindowExposed(history));
@@ -130,7 +120,8 @@ private slots:
         QTest::mouseDClick(history->view->viewport(), Qt::LeftButton, {}, at.toPoint());
         QCOMPARE(axis->min().msecsTo(axis->max()), whole);
 
-        FileChoice::setResponder([&](const FileChoice::Request &) { return dir.file("auszug.csv"); });
+        const QString csv = station.dir.file("auszug.csv");
+        FileChoice::setResponder([&](const FileChoice::Request &) { return csv; });
         menu->actions()[1]->trigger();
         auto *exporter = window<FcExport>();
         QVERIFY(exporter);
@@ -139,17 +130,12 @@ private slots:
         exporter->txtFrom->setDate(QDate(2026, 12, 4));
         exporter->comExport->click();
         FileChoice::setResponder({});
-        const QList<QByteArray> lines = dir.readFile("auszug.csv").split('\n');
+        const QList<QByteArray> lines = station.dir.readFile("auszug.csv").split('\n');
         QCOMPARE(lines.first(), "Zeit,Kanal 1: Luftdruck [hPa]\r");
         // 4 December without its 9 missing records, and 5 December up to 15:50.
         QCOMPARE(lines.size() - 2, 144 - 9 + 96);
-        QCOMPARE(boxes.asked.last().text,
-                 QString("231 Datensätze nach %1 exportiert.").arg(dir.file("auszug.csv")));
-
+        QCOMPARE(station.boxes.asked.last().text, QString("231 Datensätze nach %1 exportiert.").arg(csv));
         f->close();
-        f.reset();
-        Store::MainDb().close();
-        SysConf = SysConfRecord();
     }
 };
 

@@ -18,6 +18,7 @@
 #include <QSqlRecord>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 inline void execAll(const QSqlDatabase &db, const QStringList &sql) {
@@ -28,10 +29,16 @@ inline void execAll(const QSqlDatabase &db, const QStringList &sql) {
 }
 
 struct DialogFixture {
-    // `sql` runs on the data file before the program starts; every pair has had its first start already.
-    explicit DialogFixture(const QStringList &sql = {}) {
-        execAll(dir.createDataFile(QStringLiteral("prepare")),
-                QStringList{QStringLiteral("UPDATE tblTemp SET Configured = 1")} + sql);
+    // `sql`, then `prepare`, run on the data file before the program starts; every pair has had its first
+    // start already.
+    explicit DialogFixture(const QStringList &sql = {},
+                           const std::function<void(const QSqlDatabase &)> &prepare = {}) {
+        {
+            const QSqlDatabase db = dir.createDataFile(QStringLiteral("prepare"));
+            execAll(db, QStringList{QStringLiteral("UPDATE tblTemp SET Configured = 1")} + sql);
+            if (prepare)
+                prepare(db);
+        }
         QSqlDatabase::removeDatabase(QStringLiteral("prepare"));
         f = std::make_unique<MainWindow>(dir.path());
         f->setClock([] { return QDateTime(QDate(2026, 12, 5), QTime(16, 7, 38)); });
@@ -54,15 +61,15 @@ struct DialogFixture {
             QStringList values;
             for (int i = 0; i < query.record().count(); ++i)
                 values << (query.isNull(i) ? QStringLiteral("NULL") : query.value(i).toString());
-            lines << values.join(QLatin1Char('|'));
+            lines << values.join('|');
         }
         return lines;
     }
 
     // Everything the settings dialogs may change: the configurations and the settings rows.
     static QStringList snapshot() {
-        return rows(QStringLiteral("SELECT * FROM tblConfiguration ORDER BY ProviderID, KonfigNr")) +
-               QStringList{QStringLiteral("--")} + settingsRows();
+        return rows("SELECT * FROM tblConfiguration ORDER BY ProviderID, KonfigNr") + QStringList{"--"} +
+               settingsRows();
     }
 
     // What `read` would give after the statements, without keeping their effect.
@@ -75,19 +82,18 @@ struct DialogFixture {
         return result;
     }
 
-    static QStringList settingsRows() { return rows(QStringLiteral("SELECT * FROM tblSysConf")); }
+    static QStringList settingsRows() { return rows("SELECT * FROM tblSysConf"); }
 
     // The columns of the settings rows whose value is not the column's default, as "name=value".
     static QStringList settingsOffDefaults() {
-        QStringList settings =
-            snapshotAfter({QStringLiteral("INSERT INTO tblSysConf DEFAULT VALUES")}, settingsRows);
-        const QStringList defaults = settings.takeLast().split(QLatin1Char('|'));
-        const QStringList names = rows(QStringLiteral("SELECT name FROM pragma_table_info('tblSysConf')"));
+        QStringList settings = snapshotAfter({"INSERT INTO tblSysConf DEFAULT VALUES"}, settingsRows);
+        const QStringList defaults = settings.takeLast().split('|');
+        const QStringList names = rows("SELECT name FROM pragma_table_info('tblSysConf')");
         QStringList changed;
         for (const QString &row : settings)
             for (int i = 0; i < names.size(); ++i)
-                if (row.section(QLatin1Char('|'), i, i) != defaults[i])
-                    changed << names[i] + QLatin1Char('=') + row.section(QLatin1Char('|'), i, i);
+                if (row.section('|', i, i) != defaults[i])
+                    changed << names[i] + '=' + row.section('|', i, i);
         return changed;
     }
 
@@ -102,14 +108,6 @@ struct DialogFixture {
     std::unique_ptr<MainWindow> f;
 };
 
-// Chooses an entry of a list the way a user's click does: the selection changes, then "activated" follows.
-inline void choose(QComboBox *list, const QString &text) {
-    const int index = list->findText(text, Qt::MatchExactly);
-    QVERIFY2(index >= 0, qPrintable(text));
-    list->setCurrentIndex(index);
-    emit list->activated(index);
-}
-
 inline QStringList items(const QComboBox *list) {
     QStringList texts;
     for (int i = 0; i < list->count(); ++i)
@@ -117,28 +115,28 @@ inline QStringList items(const QComboBox *list) {
     return texts;
 }
 
-// Types text into the focused control key by key; also characters that have no key of their own, such as "ü".
-inline void typeText(QWidget *control, const QString &text) {
-    for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, control, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}
-
 // Clicks through a dialog, steps separated by ";": "list=entry" chooses an entry, "edit=text" replaces the
 // text, "slider=Key" presses that key on it, a bare name clicks that button or box. Every step but the
 // closing one is a change and must enable OK.
 inline void run(QWidget *dialog, const QString &steps) {
     const QPushButton *ok = dialog->findChild<QPushButton *>(QStringLiteral("comOK"));
-    for (const QString &step : steps.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const QString name = step.section(QLatin1Char('='), 0, 0);
-        const QString value = step.section(QLatin1Char('='), 1);
+    for (const QString &step : steps.split(';', Qt::SkipEmptyParts)) {
+        const QString name = step.section('=', 0, 0);
+        const QString value = step.section('=', 1);
         QWidget *control = dialog->findChild<QWidget *>(name);
         QVERIFY2(control, qPrintable(name));
         if (auto *list = qobject_cast<QComboBox *>(control)) {
-            choose(list, value);
+            // As a user's click does: the selection changes, then "activated" follows.
+            const int index = list->findText(value, Qt::MatchExactly);
+            QVERIFY2(index >= 0, qPrintable(step));
+            list->setCurrentIndex(index);
+            emit list->activated(index);
         } else if (qobject_cast<QLineEdit *>(control)) {
             control->setFocus();
             QTest::keyClick(control, Qt::Key_A, Qt::ControlModifier);
-            typeText(control, value);
+            // Key by key, also characters that have no key of their own, such as "ü".
+            for (const QChar c : value)
+                QTest::sendKeyEvent(QTest::Click, control, Qt::Key_unknown, QString(c), Qt::NoModifier);
         } else if (qobject_cast<QSlider *>(control)) {
             QTest::keyClick(control, QKeySequence::fromString(value)[0].key());
         } else {

@@ -1,6 +1,7 @@
 // The measuring station dialog, clicked through as a user would, on a real data file made from the template.
 #include "config/dialogfixture.h"
 #include "config/ui/fcmess.h"
+#include "support/cases.h"
 #include "ui_fcmess.h"
 #include "ui_mainwindow.h"
 
@@ -33,6 +34,14 @@ QString state(MainWindow &f) {
         .join(QLatin1Char('|'));
 }
 
+// sql prepares the data file; opened is what the dialog shows (see shown()); steps are clicked (see run()).
+// What OK must do to the database (statements separated by ";"); the main window afterwards (empty: as
+// before); the message that refuses the choice instead.
+struct Case {
+    const char *name;
+    QString sql, opened, steps, effect, after, message = {};
+};
+
 } // namespace
 
 class TestFcMess : public QObject {
@@ -40,106 +49,92 @@ class TestFcMess : public QObject {
 
 private slots:
     void initTestCase() { pinGermanLocale(); }
-    void okStoresOrExplains_data();
-    void okStoresOrExplains();
-};
 
-void TestFcMess::okStoresOrExplains_data() {
-    QTest::addColumn<QStringList>("sql");
-    QTest::addColumn<QString>("opened");
-    QTest::addColumn<QString>("steps");
-    // What OK must do to the database, as statements; the main window afterwards (empty: as before); the
-    // message that refuses the choice instead.
-    QTest::addColumn<QStringList>("effect");
-    QTest::addColumn<QString>("after");
-    QTest::addColumn<QString>("message");
-    const auto add = [](const char *name, const QStringList &sql, const QString &opened, const QString &steps,
-                        const QStringList &effect, const QString &after, const QString &message = {}) {
-        QTest::newRow(name) << sql << opened << steps << effect << after << message;
-    };
-    const QString set = QStringLiteral("UPDATE tblSysConf SET ");
-    // Pair 1/1 was last fetched at 15:30 (next 16:00), a new pair never: the labels prove the reload.
-    const QString fetched = QStringLiteral("|05.12.2026 15:30:00|05.12.2026 16:00:00|");
-    const QString unfetched = QStringLiteral("||05.12.2026 17:00:00|");
-    const QString list1 = logger1 + "|1,2,3|1|Messfeld Nord, Klimahütte 2 m|";
-    add("Neu after a gap, then OK", {"DELETE FROM tblConfiguration WHERE ProviderID = 1 AND KonfigNr = 2"},
-        logger1 + "|1,3|1|Messfeld Nord, Klimahütte 2 m|01|on", "cmbConfNr=3;comNeuKonf;comOK",
-        {"INSERT INTO tblConfiguration VALUES (1, 4, '---', '03')", set + "Konfiguration = 4"},
-        "03|---|" + logger1 + unfetched + "1/4");
-    add("7 stored back as 07", {conf(1, 1, "StationsNr = '7'")}, list1 + "07|on", "txtName=Feld 7;comOK",
-        {conf(1, 1, "Beschreibung = 'Feld 7', StationsNr = '07'")}, "07|Feld 7|" + logger1 + fetched + "1/1");
-    add("31 corrected", {conf(1, 1, "StationsNr = '31'")}, list1 + "|on", "selStat=30;txtName=Süd;comOK",
-        {conf(1, 1, "Beschreibung = 'Süd', StationsNr = '30'")}, "30|Süd|" + logger1 + fetched + "1/1");
-    // Each logger's edits are stored under its own Id.
-    add("changed logger", {"UPDATE tblTemp SET LastAccessTime = '2026-12-05 14:00:00' WHERE ProviderID = 2"},
-        list1 + "01|on", "cmbConfNr=2;txtName=Nord;cmbProvider=" + logger2 + ";txtName=Gipfel;comOK",
-        {conf(1, 2, "Beschreibung = 'Nord'"), conf(2, 1, "Beschreibung = 'Gipfel'"),
-         set + "Provider = 2, Konfiguration = 1"},
-        "07|Gipfel|" + logger2 + "|05.12.2026 14:00:00|05.12.2026 17:00:00|2/1");
-    add("first configuration of a logger", {"DELETE FROM tblConfiguration WHERE ProviderID = 3"},
-        list1 + "01|on", "cmbProvider=" + logger3 + ";comNeuKonf;txtName=Obstbau Süd;selStat=12;comOK",
-        {"INSERT INTO tblConfiguration VALUES (3, 1, 'Obstbau Süd', '12')",
-         set + "Provider = 3, Konfiguration = 1"},
-        "12|Obstbau Süd|" + logger3 + unfetched + "3/1");
-    add("unlisted logger gets none", {set + "Provider = 7"}, "|||---|01|off",
-        "comNeuKonf;cmbProvider=" + logger2 + ";cmbConfNr=2;comOK", {set + "Provider = 2, Konfiguration = 2"},
-        "08|Pegel Talsperre|" + logger2 + unfetched + "2/2");
-    add("empty settings table gets no row", {"DELETE FROM tblSysConf"}, list1 + "01|on", "cmbConfNr=2;comOK",
-        {}, "02|Messfeld Nord, Bodenmessplatz|" + logger1 + "||deaktiviert|1/2");
-    add("Abbrechen", {}, list1 + "01|on",
-        "txtName=weg;selStat=22;comNeuKonf;cmbProvider=" + logger2 + ";txtName=auch weg;comAbbr", {}, {});
-    add("logger without configurations",
-        {"DELETE FROM tblConfiguration WHERE ProviderID = 3", set + "Provider = 3"},
-        logger3 + "|||---|01|off", "cmbProvider=" + logger3 + ";comOK", {}, {},
-        "Für den Datenlogger „MiniLog 8  /  Elbtal Elektronik“ ist noch keine Konfiguration angelegt.\n"
-        "Legen Sie mit „Neu“ eine Konfiguration an.");
-    add("no configuration selected", {set + "Konfiguration = 9"}, logger1 + "|1,2,3||---|01|off",
-        "cmbProvider=" + logger1 + ";comOK", {}, {}, "Bitte wählen Sie eine Konfiguration aus.");
-    add("station outside 1 to 30", {conf(1, 1, "StationsNr = '31'")}, list1 + "|on",
-        "cmbProvider=" + logger1 + ";comOK", {}, {},
-        "Die Stationsnummer „31“ der Konfiguration 1 liegt nicht zwischen 1 und 30.\n"
-        "Bitte wählen Sie eine Stationsnummer von 01 bis 30 aus.");
-    add("station empty", {conf(1, 1, "StationsNr = NULL")}, list1 + "|on",
-        "cmbProvider=" + logger1 + ";comOK", {}, {},
-        "Bitte wählen Sie für die Konfiguration 1 eine Stationsnummer von 01 bis 30 aus.");
-    add("numbers used up", {"INSERT INTO tblConfiguration VALUES (1, 2147483647, 'Letzte', '05')"},
-        logger1 + "|1,2,3,2147483647|1|Messfeld Nord, Klimahütte 2 m|01|on", "cmbConfNr=2;comNeuKonf", {}, {},
-        "Für diesen Datenlogger kann keine weitere Konfiguration angelegt werden.");
-    add("no logger selected", {set + "Provider = 7"}, "|||---|01|off", "comNeuKonf;comOK", {}, {},
-        "Bitte wählen Sie einen Datenlogger aus.");
-}
-
-void TestFcMess::okStoresOrExplains() {
-    QFETCH(QStringList, sql);
-    QFETCH(QString, opened);
-    QFETCH(QString, steps);
-    QFETCH(QStringList, effect);
-    QFETCH(QString, after);
-    QFETCH(QString, message);
-    DialogFixture station(sql << QStringLiteral("UPDATE tblTemp SET LastAccessTime = '2026-12-05 15:30:00' "
-                                                "WHERE ProviderID = 1 AND ConfigID = 1"));
-    const QStringList expected = DialogFixture::snapshotAfter(effect);
-    const QString before = state(*station.f);
-    QPointer<FcMess> dialog = station.open<FcMess>();
-    const Ui::FcMess &ui = dialog->controls();
-    QCOMPARE(shown(ui), opened);
-    QCOMPARE(ui.selStat->isEnabled(), ui.txtName->isEnabled());
-    QVERIFY(!ui.comOK->isEnabled());
-    run(dialog, steps);
-
-    QCOMPARE(DialogFixture::snapshot(), expected);
-    QCOMPARE(state(*station.f), after.isEmpty() ? before : after);
-    if (message.isEmpty()) {
-        QVERIFY(station.boxes.asked.isEmpty());
-        QTRY_VERIFY(dialog.isNull());
-        return;
+    void okStoresOrExplains_data() {
+        const QString set = QStringLiteral("UPDATE tblSysConf SET ");
+        // Pair 1/1 was last fetched at 15:30 (next 16:00), a new pair never: the labels prove the reload.
+        const QString fetched = QStringLiteral("|05.12.2026 15:30:00|05.12.2026 16:00:00|");
+        const QString unfetched = QStringLiteral("||05.12.2026 17:00:00|");
+        const QString list1 = logger1 + "|1,2,3|1|Messfeld Nord, Klimahütte 2 m|";
+        addCases<Case>({
+            {"Neu after a gap, then OK", "DELETE FROM tblConfiguration WHERE ProviderID = 1 AND KonfigNr = 2",
+             logger1 + "|1,3|1|Messfeld Nord, Klimahütte 2 m|01|on", "cmbConfNr=3;comNeuKonf;comOK",
+             "INSERT INTO tblConfiguration VALUES (1, 4, '---', '03'); " + set + "Konfiguration = 4",
+             "03|---|" + logger1 + unfetched + "1/4"},
+            {"7 stored back as 07", conf(1, 1, "StationsNr = '7'"), list1 + "07|on", "txtName=Feld 7;comOK",
+             conf(1, 1, "Beschreibung = 'Feld 7', StationsNr = '07'"),
+             "07|Feld 7|" + logger1 + fetched + "1/1"},
+            {"31 corrected", conf(1, 1, "StationsNr = '31'"), list1 + "|on", "selStat=30;txtName=Süd;comOK",
+             conf(1, 1, "Beschreibung = 'Süd', StationsNr = '30'"), "30|Süd|" + logger1 + fetched + "1/1"},
+            // Each logger's edits are stored under its own Id.
+            {"changed logger",
+             "UPDATE tblTemp SET LastAccessTime = '2026-12-05 14:00:00' WHERE ProviderID = 2",
+             list1 + "01|on", "cmbConfNr=2;txtName=Nord;cmbProvider=" + logger2 + ";txtName=Gipfel;comOK",
+             conf(1, 2, "Beschreibung = 'Nord'") + "; " + conf(2, 1, "Beschreibung = 'Gipfel'") + "; " + set +
+                 "Provider = 2, Konfiguration = 1",
+             "07|Gipfel|" + logger2 + "|05.12.2026 14:00:00|05.12.2026 17:00:00|2/1"},
+            {"first configuration of a logger", "DELETE FROM tblConfiguration WHERE ProviderID = 3",
+             list1 + "01|on", "cmbProvider=" + logger3 + ";comNeuKonf;txtName=Obstbau Süd;selStat=12;comOK",
+             "INSERT INTO tblConfiguration VALUES (3, 1, 'Obstbau Süd', '12'); " + set +
+                 "Provider = 3, Konfiguration = 1",
+             "12|Obstbau Süd|" + logger3 + unfetched + "3/1"},
+            {"unlisted logger gets none", set + "Provider = 7", "|||---|01|off",
+             "comNeuKonf;cmbProvider=" + logger2 + ";cmbConfNr=2;comOK",
+             set + "Provider = 2, Konfiguration = 2", "08|Pegel Talsperre|" + logger2 + unfetched + "2/2"},
+            {"empty settings table gets no row", "DELETE FROM tblSysConf", list1 + "01|on",
+             "cmbConfNr=2;comOK", "", "02|Messfeld Nord, Bodenmessplatz|" + logger1 + "||deaktiviert|1/2"},
+            {"Abbrechen", "", list1 + "01|on",
+             "txtName=weg;selStat=22;comNeuKonf;cmbProvider=" + logger2 + ";txtName=auch weg;comAbbr", "",
+             ""},
+            {"logger without configurations",
+             "DELETE FROM tblConfiguration WHERE ProviderID = 3; " + set + "Provider = 3",
+             logger3 + "|||---|01|off", "cmbProvider=" + logger3 + ";comOK", "", "",
+             "Für den Datenlogger „MiniLog 8  /  Elbtal Elektronik“ ist noch keine Konfiguration angelegt.\n"
+             "Legen Sie mit „Neu“ eine Konfiguration an."},
+            {"no configuration selected", set + "Konfiguration = 9", logger1 + "|1,2,3||---|01|off",
+             "cmbProvider=" + logger1 + ";comOK", "", "", "Bitte wählen Sie eine Konfiguration aus."},
+            {"station outside 1 to 30", conf(1, 1, "StationsNr = '31'"), list1 + "|on",
+             "cmbProvider=" + logger1 + ";comOK", "", "",
+             "Die Stationsnummer „31“ der Konfiguration 1 liegt nicht zwischen 1 und 30.\n"
+             "Bitte wählen Sie eine Stationsnummer von 01 bis 30 aus."},
+            {"station empty", conf(1, 1, "StationsNr = NULL"), list1 + "|on",
+             "cmbProvider=" + logger1 + ";comOK", "", "",
+             "Bitte wählen Sie für die Konfiguration 1 eine Stationsnummer von 01 bis 30 aus."},
+            {"numbers used up", "INSERT INTO tblConfiguration VALUES (1, 2147483647, 'Letzte', '05')",
+             logger1 + "|1,2,3,2147483647|1|Messfeld Nord, Klimahütte 2 m|01|on", "cmbConfNr=2;comNeuKonf",
+             "", "", "Für diesen Datenlogger kann keine weitere Konfiguration angelegt werden."},
+            {"no logger selected", set + "Provider = 7", "|||---|01|off", "comNeuKonf;comOK", "", "",
+             "Bitte wählen Sie einen Datenlogger aus."},
+        });
     }
-    QCOMPARE(station.boxes.asked.size(), 1);
-    QCOMPARE(station.boxes.asked[0].title, QStringLiteral("Messanlage"));
-    QCOMPARE(station.boxes.asked[0].text, message);
-    QCOMPARE(station.boxes.asked[0].icon, MsgBox::Icon::Exclamation);
-    QVERIFY(dialog->isVisible());
-}
+
+    void okStoresOrExplains() {
+        QFETCH(Case, c);
+        DialogFixture station(c.sql.split(';') << "UPDATE tblTemp SET LastAccessTime = '2026-12-05 15:30:00' "
+                                                  "WHERE ProviderID = 1 AND ConfigID = 1");
+        const QStringList expected = DialogFixture::snapshotAfter(c.effect.split(';'));
+        const QString before = state(*station.f);
+        QPointer<FcMess> dialog = station.open<FcMess>();
+        const Ui::FcMess &ui = dialog->controls();
+        QCOMPARE(shown(ui), c.opened);
+        QCOMPARE(ui.selStat->isEnabled(), ui.txtName->isEnabled());
+        QVERIFY(!ui.comOK->isEnabled());
+        run(dialog, c.steps);
+
+        QCOMPARE(DialogFixture::snapshot(), expected);
+        QCOMPARE(state(*station.f), c.after.isEmpty() ? before : c.after);
+        if (c.message.isEmpty()) {
+            QVERIFY(station.boxes.asked.isEmpty());
+            QTRY_VERIFY(dialog.isNull());
+            return;
+        }
+        QCOMPARE(station.boxes.asked.size(), 1);
+        const MsgBox::Request &box = station.boxes.asked[0];
+        QCOMPARE(QStringList({box.title, box.text}), QStringList({"Messanlage", c.message}));
+        QCOMPARE(box.icon, MsgBox::Icon::Exclamation);
+        QVERIFY(dialog->isVisible());
+    }
+};
 
 QTEST_MAIN(TestFcMess)
 #include "tst_fcmess.moc"

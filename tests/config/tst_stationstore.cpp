@@ -9,10 +9,9 @@
 namespace {
 
 QString configRows(const QSqlDatabase &db) {
-    const QString sql =
-        QStringLiteral("SELECT group_concat(printf('%d/%d/%s/%s', ProviderID, KonfigNr, Beschreibung, "
-                       "StationsNr), '; ') FROM (SELECT * FROM tblConfiguration ORDER BY 1, 2)");
-    return sqlValue(db, sql).toString();
+    return sqlValue(db, "SELECT group_concat(printf('%d/%d/%s/%s', ProviderID, KonfigNr, Beschreibung, "
+                        "StationsNr), '; ') FROM (SELECT * FROM tblConfiguration ORDER BY 1, 2)")
+        .toString();
 }
 
 } // namespace
@@ -21,73 +20,64 @@ class TestStationStore : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { QSqlDatabase::removeDatabase(QStringLiteral("test")); }
-    void unusableRowIsReportedAndLeftOut_data();
-    void unusableRowIsReportedAndLeftOut();
-    void choiceIsStoredByKeyInOneTransaction_data();
-    void choiceIsStoredByKeyInOneTransaction();
+    void cleanup() { QSqlDatabase::removeDatabase("test"); }
+
+    void unusableRowIsReportedAndLeftOut_data() {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("text") << "'drei'"
+                              << "13 Typen unverträglich";
+        QTest::newRow("zero") << "0"
+                              << "9 Index außerhalb des gültigen Bereichs (KonfigNr 0)";
+        QTest::newRow("beyond 32 bits") << "3000000000"
+                                        << "6 Überlauf";
+    }
+    void unusableRowIsReportedAndLeftOut() {
+        QFETCH(QString, number);
+        QFETCH(QString, error);
+        ProgramDir dir;
+        QSqlDatabase db = dir.createDataFile();
+        sqlValue(db, QString("INSERT INTO tblConfiguration VALUES (2, %1, 'unbrauchbar', '03')").arg(number));
+        std::optional<RunError> failure;
+        const ConfigList list = StationStore::readConfigurations(db, 2, &failure);
+        QCOMPARE(failure ? QString("%1 %2").arg(failure->number).arg(failure->text) : QString(), error);
+        QCOMPARE(list.configured(), (QList<qint32>{1, 2}));
+        QCOMPARE(list.highest(), 2);
+    }
+
+    // Existing rows are edited and missing ones added, each once; numbers without a station and other loggers
+    // stay untouched. A failure leaves everything as it was.
+    void choiceIsStoredByKeyInOneTransaction_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::newRow("stored twice") << QString();
+        QTest::newRow("settings row unwritable")
+            << "ALTER TABLE tblSysConf RENAME COLUMN Konfiguration TO KonfigAlt";
+    }
+    void choiceIsStoredByKeyInOneTransaction() {
+        QFETCH(QString, sql);
+        const bool fails = !sql.isEmpty();
+        ProgramDir dir;
+        QSqlDatabase db = dir.createDataFile();
+        sqlValue(db, "DELETE FROM tblConfiguration WHERE ProviderID = 1 AND KonfigNr = 2");
+        if (fails)
+            sqlValue(db, sql);
+        const QString before = configRows(db);
+        std::optional<RunError> error;
+        QMap<qint32, ConfigList> lists;
+        lists[1] = StationStore::readConfigurations(db, 1, &error);
+        lists[1].setName(3, "Dach Ost");
+        lists[1].setStation(1, "09");
+        lists[1].addNew("05");
+        lists[1].setName(6, "ohne Station");
+        for (int save = 0; save < 2; ++save)
+            QCOMPARE(StationStore::saveChoice(db, lists, 3, 1).has_value(), fails);
+        QCOMPARE(configRows(db), fails ? before
+                                       : "1/1/Messfeld Nord, Klimahütte 2 m/09; 1/3/Dach Ost/03; 1/4/---/05; "
+                                         "2/1/Bergstation Hochalm/07; 2/2/Pegel Talsperre/08; "
+                                         "3/1/Versuchsfeld Obstbau/12");
+        QCOMPARE(sqlValue(db, "SELECT Provider FROM tblSysConf").toInt(), fails ? 1 : 3);
+    }
 };
-
-void TestStationStore::unusableRowIsReportedAndLeftOut_data() {
-    QTest::addColumn<QString>("number");
-    QTest::addColumn<int>("error");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("text") << "'drei'" << 13 << "Typen unverträglich";
-    QTest::newRow("zero") << "0" << 9 << "Index außerhalb des gültigen Bereichs (KonfigNr 0)";
-    QTest::newRow("beyond 32 bits") << "3000000000" << 6 << "Überlauf";
-}
-
-void TestStationStore::unusableRowIsReportedAndLeftOut() {
-    QFETCH(QString, number);
-    QFETCH(int, error);
-    QFETCH(QString, text);
-    ProgramDir dir;
-    QSqlDatabase db = dir.createDataFile();
-    sqlValue(db,
-             QStringLiteral("INSERT INTO tblConfiguration VALUES (2, %1, 'unbrauchbar', '03')").arg(number));
-    std::optional<RunError> failure;
-    const ConfigList list = StationStore::readConfigurations(db, 2, &failure);
-    QVERIFY(failure);
-    QCOMPARE(failure->number, error);
-    QCOMPARE(failure->text, text);
-    QCOMPARE(list.configured(), (QList<qint32>{1, 2}));
-    QCOMPARE(list.highest(), 2);
-}
-
-void TestStationStore::choiceIsStoredByKeyInOneTransaction_data() {
-    QTest::addColumn<QString>("sql");
-    QTest::addColumn<bool>("fails");
-    QTest::newRow("stored twice") << QString() << false;
-    QTest::newRow("settings row unwritable")
-        << "ALTER TABLE tblSysConf RENAME COLUMN Konfiguration TO KonfigAlt" << true;
-}
-
-// Existing rows are edited and missing ones added, each once; numbers without a station and other loggers
-// stay untouched. A failure leaves everything as it was.
-void TestStationStore::choiceIsStoredByKeyInOneTransaction() {
-    QFETCH(QString, sql);
-    QFETCH(bool, fails);
-    ProgramDir dir;
-    QSqlDatabase db = dir.createDataFile();
-    sqlValue(db, QStringLiteral("DELETE FROM tblConfiguration WHERE ProviderID = 1 AND KonfigNr = 2"));
-    if (!sql.isEmpty())
-        sqlValue(db, sql);
-    const QString before = configRows(db);
-    std::optional<RunError> error;
-    QMap<qint32, ConfigList> lists;
-    lists[1] = StationStore::readConfigurations(db, 1, &error);
-    lists[1].setName(3, QStringLiteral("Dach Ost"));
-    lists[1].setStation(1, QStringLiteral("09"));
-    lists[1].addNew(QStringLiteral("05"));
-    lists[1].setName(6, QStringLiteral("ohne Station"));
-    for (int save = 0; save < 2; ++save)
-        QCOMPARE(StationStore::saveChoice(db, lists, 3, 1).has_value(), fails);
-    QCOMPARE(configRows(db), fails ? before
-                                   : QStringLiteral("1/1/Messfeld Nord, Klimahütte 2 m/09; 1/3/Dach Ost/03; "
-                                                    "1/4/---/05; 2/1/Bergstation Hochalm/07; 2/2/Pegel "
-                                                    "Talsperre/08; 3/1/Versuchsfeld Obstbau/12"));
-    QCOMPARE(sqlValue(db, QStringLiteral("SELECT Provider FROM tblSysConf")).toInt(), fails ? 1 : 3);
-}
 
 QTEST_GUILESS_MAIN(TestStationStore)
 #include "tst_stationstore.moc"

@@ -1,6 +1,6 @@
-// The CSV export: the same bytes under every locale, from a real database, and the same export run by the
-// program from the command line without a window.
-#include "publish/csvexport.h"
+// The CSV export from a real database, run by the program from the command line without a window: the same
+// bytes under every locale. (The count of records it gives is shown by the export dialog, see tst_datamenu.)
+#include "support/cases.h"
 #include "support/measrows.h"
 #include "support/programdir.h"
 
@@ -17,8 +17,17 @@ const QByteArray expected = "Zeit,Kanal 19: Lufttemperatur 2 m [\xc2\xb0"
                             "2026-10-25T03:10:00+01:00,0.30000000000000004,0.0000001\r\n"
                             "2026-10-25T23:59:59+01:00,100,\r\n";
 
-const char *const usage =
+const QByteArray usage =
     "Aufruf: skylog --export-csv --from JJJJ-MM-TT --to JJJJ-MM-TT [--channels 1,2,7] [--out DATEI]\n";
+
+// The program run with `arguments` under the language `lang`: its exit status, standard output and error.
+struct Call {
+    const char *name;
+    QString arguments;
+    int status;
+    QByteArray output, message;
+    QString lang = "de_DE.UTF-8";
+};
 
 } // namespace
 
@@ -45,70 +54,29 @@ private slots:
         QVERIFY(QFile::copy(SKYLOG_PROGRAM_DIR "/skylog", dir.file("skylog")));
     }
 
-    void bytes_data() {
-        QTest::addColumn<QLocale>("locale");
-        QTest::newRow("Deutsch") << QLocale(QLocale::German, QLocale::Germany);
-        QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates);
-    }
-    void bytes() {
-        QFETCH(QLocale, locale);
-        QLocale::setDefault(locale);
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "csv");
-            db.setDatabaseName(dir.file("Skylog.db"));
-            QVERIFY(db.open());
-            QBuffer out;
-            out.open(QIODevice::WriteOnly);
-            int records = 0;
-            const CsvRequest request{1,
-                                     1,
-                                     {19, 1},
-                                     QDateTime(QDate(2026, 10, 24), QTime(0, 0)),
-                                     QDateTime(QDate(2026, 10, 26), QTime(0, 0))};
-            QVERIFY(!writeCsv(db, request, out, &records));
-            QCOMPARE(out.data(), expected);
-            QCOMPARE(records, 4);
-        }
-        QSqlDatabase::removeDatabase("csv");
-    }
-
     void commandLine_data() {
-        QTest::addColumn<QString>("arguments");
-        QTest::addColumn<QString>("lang");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("output");
-        QTest::addColumn<QByteArray>("message");
-        const auto row = [](const char *name, const char *arguments, int status, const QByteArray &output,
-                            const QByteArray &message, const char *lang = "de_DE.UTF-8") {
-            QTest::newRow(name) << arguments << lang << status << output << message;
-        };
-        const char *const days = "--export-csv --from 2026-10-24 --to 2026-10-25 ";
-        row("standard output", "--export-csv --from 2026-10-24 --to 2026-10-25 --channels 19,1", 0, expected,
-            "");
-        row("English locale", "--export-csv --from 2026-10-24 --to 2026-10-25 --channels 19,1", 0, expected,
-            "", "en_US.UTF-8");
-        row("file", "--export-csv --from=2026-10-24 --to=2026-10-25 --channels=19,1 --out export.csv", 0, "",
-            "");
-        row("bad date", "--export-csv --from 2026-13-01 --to 2026-10-25", 2, "",
-            "Ungültiges Datum für --from: \"2026-13-01\" (erwartet JJJJ-MM-TT).\n");
-        row("missing date", "--export-csv --from 2026-10-24", 2, "", QByteArray("--to fehlt.\n") + usage);
-        row("unknown parameter", "--export-csv --from 2026-10-24 --to 2026-10-25 --kanal 1", 2, "",
-            QByteArray("Unbekannter Parameter: --kanal\n") + usage);
-        row("value missing", "--export-csv --from 2026-10-24 --to", 2, "",
-            QByteArray("Zu --to fehlt der Wert.\n") + usage);
-        row("days reversed", "--export-csv --from 2026-10-25 --to 2026-10-24", 2, "",
-            "Das Datum von --from liegt nach dem von --to.\n");
-        row("channel out of range", (QByteArray(days) + "--channels 19,61").constData(), 2, "",
-            "Ungültige Kanalnummer in --channels: \"61\" (erlaubt sind 1 bis 60).\n");
-        row("channel not in the table", (QByteArray(days) + "--channels 40").constData(), 2, "",
-            "Kanal 40 ist in der Kanaltabelle nicht enthalten.\n");
+        const QString days = "--export-csv --from 2026-10-24 --to 2026-10-25 ";
+        addCases<Call>({
+            {"standard output", days + "--channels 19,1", 0, expected, ""},
+            {"English locale", days + "--channels 19,1", 0, expected, "", "en_US.UTF-8"},
+            {"file", "--export-csv --from=2026-10-24 --to=2026-10-25 --channels=19,1 --out export.csv", 0, "",
+             ""},
+            {"bad date", "--export-csv --from 2026-13-01 --to 2026-10-25", 2, "",
+             "Ungültiges Datum für --from: \"2026-13-01\" (erwartet JJJJ-MM-TT).\n"},
+            {"missing date", "--export-csv --from 2026-10-24", 2, "", "--to fehlt.\n" + usage},
+            {"unknown parameter", days + "--kanal 1", 2, "", "Unbekannter Parameter: --kanal\n" + usage},
+            {"value missing", "--export-csv --from 2026-10-24 --to", 2, "",
+             "Zu --to fehlt der Wert.\n" + usage},
+            {"days reversed", "--export-csv --from 2026-10-25 --to 2026-10-24", 2, "",
+             "Das Datum von --from liegt nach dem von --to.\n"},
+            {"channel out of range", days + "--channels 19,61", 2, "",
+             "Ungültige Kanalnummer in --channels: \"61\" (erlaubt sind 1 bis 60).\n"},
+            {"channel not in the table", days + "--channels 40", 2, "",
+             "Kanal 40 ist in der Kanaltabelle nicht enthalten.\n"},
+        });
     }
     void commandLine() {
-        QFETCH(QString, arguments);
-        QFETCH(QString, lang);
-        QFETCH(int, status);
-        QFETCH(QByteArray, output);
-        QFETCH(QByteArray, message);
+        QFETCH(Call, c);
         const QByteArray database = dir.readFile("Skylog.db");
         QProcess skylog;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -116,17 +84,16 @@ private slots:
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
         env.insert("QT_QPA_PLATFORM", "keine");
-        env.insert("LANG", lang);
+        env.insert("LANG", c.lang);
         skylog.setProcessEnvironment(env);
         skylog.setWorkingDirectory(dir.path());
-        skylog.start(dir.file("skylog"), arguments.split(' '));
+        skylog.start(dir.file("skylog"), c.arguments.split(' '));
         QVERIFY(skylog.waitForFinished(30000));
-        QCOMPARE(skylog.readAllStandardError(), message);
-        QCOMPARE(skylog.exitCode(), status);
-        QCOMPARE(skylog.readAllStandardOutput(), output);
-        if (arguments.contains("--out")) {
+        QCOMPARE(skylog.readAllStandardError(), c.message);
+        QCOMPARE(skylog.exitCode(), c.status);
+        QCOMPARE(skylog.readAllStandardOutput(), c.output);
+        if (c.arguments.contains("--out"))
             QCOMPARE(dir.readFile("export.csv"), expected);
-        }
         // Read only: the data file is untouched and no journal is left.
         QCOMPARE(dir.readFile("Skylog.db"), database);
         QVERIFY(!QFile::exists(dir.file("Skylog.db-journal")));

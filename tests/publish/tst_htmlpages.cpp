@@ -3,6 +3,7 @@
 #include "publish/outputlatch.h"
 #include "publish/publishing.h"
 #include "publish/webpages.h"
+#include "support/cases.h"
 #include "support/programdir.h"
 
 #include <QDir>
@@ -40,6 +41,18 @@ const QStringList webRoots{
 
 enum Writer { StandAlone, StandAloneEmpty, MeasurementPage, PageSet }; // the last two write to drive P:
 
+// goldens: "file" or "file=golden file", separated by blanks; intranetFiles: the files left in the intranet
+// folder; number and text: the error that ends the run.
+struct Page {
+    const char *name;
+    Writer writer;
+    QDateTime now;
+    QStringList sql;
+    QString goldens, intranetFiles;
+    int number = 0;
+    QString text = {};
+};
+
 } // namespace
 
 class TestHtmlPages : public QObject {
@@ -59,82 +72,67 @@ private slots:
     // Whole pages byte for byte: ISO-8859-1, CR LF, navigation, greetings, date formats at a year's start.
     // The first failure ends a run; pages written before it stay, nothing else is created.
     void pages_data() {
-        QTest::addColumn<int>("writer");
-        QTest::addColumn<QDateTime>("now");
-        QTest::addColumn<QStringList>("sql");
-        QTest::addColumn<QStringList>("goldens"); // "file" or "file=golden file"
-        QTest::addColumn<QStringList>("intranetFiles");
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QString>("text");
-        const auto row = [](const char *name, Writer writer, const QDateTime &now, const QStringList &sql,
-                            const QStringList &goldens, const QStringList &files, int number = 0,
-                            const QString &text = {}) {
-            QTest::newRow(name) << int(writer) << now << sql << goldens << files << number << text;
-        };
-        const QStringList set{"archiv.htm", "wetter.htm", "wetter_aktuell.htm", "wetter_temp.htm"};
-        row("stand-alone", StandAlone, summer, {}, {"messwerte.html"}, {});
-        row("stand-alone, no channel", StandAloneEmpty, summer, {}, {"messwerte.html=messwerte-leer.html"},
-            {});
-        row("measurement page alone", MeasurementPage, summer, {}, {"index_aktuell.htm"},
-            {"index_aktuell.htm"});
-        row("page set", PageSet, summer, webRoots, set, set);
-        row("9 January", PageSet, QDateTime(QDate(2027, 1, 9), QTime(8, 5, 0)), webRoots,
-            {"archiv.htm=archiv-neujahr.htm"}, set);
-        row("10 January", PageSet, QDateTime(QDate(2027, 1, 10), QTime(0, 0, 1)), webRoots,
-            {"archiv.htm=archiv-10januar.htm"}, set);
-        row("24 December", PageSet, QDateTime(QDate(2026, 12, 24), QTime(23, 59, 59)), webRoots,
-            {"archiv.htm=archiv-weihnachten.htm"}, set);
-        row("31 December", PageSet, QDateTime(QDate(2026, 12, 31), QTime(0, 0, 0)), webRoots,
-            {"archiv.htm=archiv-silvester.htm"}, set);
-        row("no intranet folder", PageSet, summer, {}, {}, {}, 76,
-            "Pfad nicht gefunden: <intranet>/index.htm");
-        row("page that cannot be replaced", PageSet, summer, webRoots, {}, {"wetter.htm"}, 70,
-            "Zugriff verweigert: <intranet>/wetter_temp.htm");
-        row("child without active root", PageSet, summer,
-            webRoots + QStringList{"UPDATE tblWebRoots SET Aktiv = 0 WHERE Id = 1"}, {}, {}, 3021,
-            "Seite \"temp\": kein aktiver Eintrag mit ID = 1 in tblWebRoots.");
-        row("no table", MeasurementPage, summer, {"DROP TABLE tblWebRoots"}, {}, {}, 1, "tblWebRoots");
-        row("no active measurement page", MeasurementPage, summer,
-            {"UPDATE tblWebRoots SET Aktiv = 0 WHERE Kind = 1"}, {}, {});
+        const QString set = "archiv.htm wetter.htm wetter_aktuell.htm wetter_temp.htm";
+        const QStringList none;
+        addCases<Page>({
+            {"stand-alone", StandAlone, summer, none, "messwerte.html", ""},
+            {"stand-alone, no channel", StandAloneEmpty, summer, none, "messwerte.html=messwerte-leer.html",
+             ""},
+            {"measurement page alone", MeasurementPage, summer, none, "index_aktuell.htm",
+             "index_aktuell.htm"},
+            {"page set", PageSet, summer, webRoots, set, set},
+            {"9 January", PageSet, QDateTime(QDate(2027, 1, 9), QTime(8, 5, 0)), webRoots,
+             "archiv.htm=archiv-neujahr.htm", set},
+            {"10 January", PageSet, QDateTime(QDate(2027, 1, 10), QTime(0, 0, 1)), webRoots,
+             "archiv.htm=archiv-10januar.htm", set},
+            {"24 December", PageSet, QDateTime(QDate(2026, 12, 24), QTime(23, 59, 59)), webRoots,
+             "archiv.htm=archiv-weihnachten.htm", set},
+            {"31 December", PageSet, QDateTime(QDate(2026, 12, 31), QTime(0, 0, 0)), webRoots,
+             "archiv.htm=archiv-silvester.htm", set},
+            {"no intranet folder", PageSet, summer, none, "", "", 76,
+             "Pfad nicht gefunden: <intranet>/index.htm"},
+            {"page that cannot be replaced", PageSet, summer, webRoots, "", "wetter.htm", 70,
+             "Zugriff verweigert: <intranet>/wetter_temp.htm"},
+            {"child without active root", PageSet, summer,
+             webRoots + QStringList{"UPDATE tblWebRoots SET Aktiv = 0 WHERE Id = 1"}, "", "", 3021,
+             "Seite \"temp\": kein aktiver Eintrag mit ID = 1 in tblWebRoots."},
+            {"no table", MeasurementPage, summer, QStringList{"DROP TABLE tblWebRoots"}, "", "", 1,
+             "tblWebRoots"},
+            {"no active measurement page", MeasurementPage, summer,
+             QStringList{"UPDATE tblWebRoots SET Aktiv = 0 WHERE Kind = 1"}, "", ""},
+        });
     }
 
     void pages() {
-        QFETCH(int, writer);
-        QFETCH(QDateTime, now);
-        QFETCH(QStringList, sql);
-        QFETCH(QStringList, goldens);
-        QFETCH(QStringList, intranetFiles);
-        QFETCH(int, number);
-        QFETCH(QString, text);
+        QFETCH(Page, c);
         ProgramDir dir;
-        const PageContext context{dir.createDataFile(QStringLiteral("pages")), dir.path(), now, QLocale()};
-        for (const QString &statement : sql)
+        const PageContext context{dir.createDataFile(QStringLiteral("pages")), dir.path(), c.now, QLocale()};
+        for (const QString &statement : c.sql)
             sqlValue(context.db, statement);
         // Drive P: is dosdevices/p: in the program directory; a folder may stand in a page's place.
         const QString intranet = dir.file(QStringLiteral("dosdevices/p:/Intranet"));
-        QVERIFY(number == 76 || QDir().mkpath(intranet + (number == 70 ? "/wetter_temp.htm" : "")));
+        QVERIFY(c.number == 76 || QDir().mkpath(intranet + (c.number == 70 ? "/wetter_temp.htm" : "")));
         // An old, longer page is replaced, not overwritten in place; the colours and the delay are set anew.
         QVERIFY(dir.writeFile(measurementPageName, QByteArray(20000, 'x')));
         HtmlBgColor = HtmlTextColor = HtmlRefresh = 1;
-        const ChannelSlots channels = writer == StandAloneEmpty ? ChannelSlots{} : stationChannels();
+        const ChannelSlots channels = c.writer == StandAloneEmpty ? ChannelSlots{} : stationChannels();
         const RunError error =
-            (writer == MeasurementPage ? WriteHtml(context, channels, station)
-             : writer == PageSet       ? WriteWebPageSet(context, channels, station)
-                                 : WriteHtmlOld(context, channels, writer == StandAlone ? station : "---"))
+            (c.writer == MeasurementPage ? WriteHtml(context, channels, station)
+             : c.writer == PageSet
+                 ? WriteWebPageSet(context, channels, station)
+                 : WriteHtmlOld(context, channels, c.writer == StandAlone ? station : "---"))
                 .value_or(RunError{});
-        QCOMPARE(error.number, number);
-        QVERIFY2(error.text.contains(text.replace(QStringLiteral("<intranet>"), intranet)),
+        QCOMPARE(error.number, c.number);
+        QVERIFY2(error.text.contains(c.text.replace(QStringLiteral("<intranet>"), intranet)),
                  qPrintable(error.text));
-        QCOMPARE(QDir(intranet).entryList(QDir::Files, QDir::Name), intranetFiles);
-        QCOMPARE(QFileInfo::exists(dir.file(QStringLiteral("dosdevices"))), number != 76);
-        for (const QString &entry : goldens) {
-            QFile expected(QStringLiteral(SKYLOG_TEST_SOURCE_DIR "/publish/expected/") +
-                           entry.section(u'=', -1));
-            QVERIFY2(expected.open(QIODevice::ReadOnly), qPrintable(entry));
+        QCOMPARE(QDir(intranet).entryList(QDir::Files, QDir::Name),
+                 c.intranetFiles.split(' ', Qt::SkipEmptyParts));
+        QCOMPARE(QFileInfo::exists(dir.file(QStringLiteral("dosdevices"))), c.number != 76);
+        for (const QString &entry : c.goldens.split(' ', Qt::SkipEmptyParts)) {
             const QString folder =
-                writer >= MeasurementPage ? QStringLiteral("dosdevices/p:/Intranet/") : QString();
+                c.writer >= MeasurementPage ? QStringLiteral("dosdevices/p:/Intranet/") : QString();
             QCOMPARE(dir.readFile(folder + entry.section(u'=', 0, 0)).split('\n'),
-                     expected.readAll().split('\n'));
+                     expectedFile(entry.section(u'=', -1)).split('\n'));
         }
     }
 

@@ -5,6 +5,7 @@
 #include "publish/ui/fcmail.h"
 #include "publish/ui/finfo.h"
 #include "store/sysconf.h"
+#include "support/mailservers.h"
 #include "support/programdir.h"
 #include "ui_fchtml.h"
 #include "ui_fcmail.h"
@@ -15,7 +16,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
-#include <QTcpServer>
 #include <QTest>
 
 namespace {
@@ -71,43 +71,45 @@ private slots:
         SysConf.MailMessage = QStringLiteral("Zeile 1\r\nZeile 2");
         const auto stored = [] {
             return sqlValue(Store::MainDb(),
-                            QStringLiteral("SELECT MailHost || '|' || MailSender || '|' || MailRec || '|' || "
-                                           "MailSubject || '|' || MailMessage || '|' || MittInter || '|' || "
-                                           "(SELECT count(*) FROM tblSysConf) FROM tblSysConf"))
+                            "SELECT MailHost || '|' || MailSender || '|' || MailRec || '|' || "
+                            "MailSubject || '|' || MailMessage || '|' || MittInter || '|' || "
+                            "(SELECT count(*) FROM tblSysConf) FROM tblSysConf")
                 .toString();
         };
-        for (const char *box : {"txtHost", "txtSender", "txtRec", "txtSubject", "txtMessage"}) {
-            QPointer<FcMail> dialog = s.open<FcMail>();
-            QCOMPARE(dialog->controls().txtMessage->toPlainText(), QStringLiteral("Zeile 1\nZeile 2"));
-            QVERIFY(!dialog->controls().comOK->isEnabled());
-            QTest::keyClicks(dialog->findChild<QWidget *>(box), QStringLiteral("x"));
-            QVERIFY2(dialog->controls().comOK->isEnabled(), box);
-            dialog->controls().comExit->click();
-            QTRY_VERIFY(dialog.isNull());
-            QCOMPARE(stored(), QString());
-        }
         QPointer<FcMail> dialog = s.open<FcMail>();
         const Ui::FcMail &c = dialog->controls();
-        c.txtHost->setText(QStringLiteral(" smtp.example.org "));
-        c.txtSender->setText(QStringLiteral("wetter@station.example"));
-        c.txtRec->setPlainText(QStringLiteral("x@example.org, y@example.org;z@example.org\nw@example.org\n"));
-        c.txtSubject->setText(QStringLiteral("Bericht #tm#"));
-        c.txtMessage->setPlainText(QStringLiteral("Station Nord\nTemperatur: #ct#"));
-        execAll(Store::MainDb(), {QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON tblSysConf BEGIN "
-                                                 "SELECT RAISE(ABORT, 'gesperrt'); END")});
+        QCOMPARE(c.txtMessage->toPlainText(), "Zeile 1\nZeile 2");
+        for (const char *box : {"txtHost", "txtSender", "txtRec", "txtSubject", "txtMessage"}) {
+            QVERIFY(!c.comOK->isEnabled());
+            QTest::keyClicks(dialog->findChild<QWidget *>(box), "x");
+            QVERIFY2(c.comOK->isEnabled(), box);
+            c.comOK->setEnabled(false);
+        }
+        c.comExit->click();
+        QTRY_VERIFY(dialog.isNull());
+        QCOMPARE(stored(), QString());
+
+        dialog = s.open<FcMail>();
+        const Ui::FcMail &d = dialog->controls();
+        d.txtHost->setText(" smtp.example.org ");
+        d.txtSender->setText("wetter@station.example");
+        d.txtRec->setPlainText("x@example.org, y@example.org;z@example.org\nw@example.org\n");
+        d.txtSubject->setText("Bericht #tm#");
+        d.txtMessage->setPlainText("Station Nord\nTemperatur: #ct#");
+        sqlValue(Store::MainDb(), "CREATE TRIGGER refuse BEFORE UPDATE ON tblSysConf BEGIN "
+                                  "SELECT RAISE(ABORT, 'gesperrt'); END");
         const SysConfRecord before = SysConf;
-        c.comOK->click();
+        d.comOK->click();
         QCOMPARE(s.boxes.asked.size(), 1);
-        QCOMPARE(s.boxes.asked.first().title, QStringLiteral("Mail-Konfiguration"));
-        QVERIFY(s.boxes.asked.first().text.startsWith(
-            QStringLiteral("Die Einstellung konnte nicht gespeichert werden.\n")));
-        QVERIFY(dialog->isVisible() && s.dir.readFile(QStringLiteral("Errorlog.txt")).contains("gesperrt"));
+        QCOMPARE(s.boxes.asked.first().title, "Mail-Konfiguration");
+        QVERIFY(s.boxes.asked.first().text.startsWith("Die Einstellung konnte nicht gespeichert werden.\n"));
+        QVERIFY(dialog->isVisible() && s.dir.readFile("Errorlog.txt").contains("gesperrt"));
         QCOMPARE((QStringList{SysConf.MailHost, SysConf.MailRec, SysConf.MailMessage}),
                  (QStringList{before.MailHost, before.MailRec, before.MailMessage}));
         QCOMPARE(stored(), QString());
 
-        execAll(Store::MainDb(), {QStringLiteral("DROP TRIGGER refuse")});
-        c.comOK->click();
+        sqlValue(Store::MainDb(), "DROP TRIGGER refuse");
+        d.comOK->click();
         QTRY_VERIFY(dialog.isNull());
         const QStringList fields{" smtp.example.org ", "wetter@station.example",
                                  "x@example.org, y@example.org;z@example.org\r\nw@example.org\r\n",
@@ -124,34 +126,30 @@ private slots:
     // message; a mail that fails goes to the error log.
     void mailReportSwitch() {
         DialogFixture s;
-        QTcpServer closed;
-        QVERIFY(closed.listen(QHostAddress::LocalHost));
-        s.f->engine()->publication().mailer.setPort(closed.serverPort());
-        closed.close();
+        s.f->engine()->publication().mailer.setPort(freePort());
         s.f->menMailAktiv->trigger();
         QVERIFY(!s.f->menMailAktiv->isChecked() && !SysConf.MailAktiv);
-        QCOMPARE(sqlValue(Store::MainDb(), QStringLiteral("SELECT MailAktiv FROM tblSysConf")).toInt(), 0);
-        const QString text =
-            QStringLiteral("Die E-Mail wird nicht gesendet: Es ist kein SMTP-Host eingetragen. "
-                           "Der E-Mail-Bericht wurde ausgeschaltet.");
+        QCOMPARE(sqlValue(Store::MainDb(), "SELECT MailAktiv FROM tblSysConf").toInt(), 0);
+        const QByteArray text = "Die E-Mail wird nicht gesendet: Es ist kein SMTP-Host eingetragen. "
+                                "Der E-Mail-Bericht wurde ausgeschaltet.";
         QCOMPARE(s.boxes.asked.size(), 1);
-        QCOMPARE(s.boxes.asked.first().title + ": " + s.boxes.asked.first().text, "E-Mail-Bericht: " + text);
+        QCOMPARE(s.boxes.asked.first().title + ": " + s.boxes.asked.first().text,
+                 "E-Mail-Bericht: " + QString::fromUtf8(text));
         // The operator closes the box.
         for (QWidget *window : QApplication::topLevelWidgets()) {
             if (qobject_cast<QMessageBox *>(window))
                 window->close();
         }
-        SysConf.MailHost = QStringLiteral("127.0.0.1");
-        SysConf.MailSender = QStringLiteral("wetter@station.example");
-        SysConf.MailRecList = mailRecipients(QStringLiteral("a@example.org"));
+        SysConf.MailHost = "127.0.0.1";
+        SysConf.MailSender = "wetter@station.example";
+        SysConf.MailRecList = mailRecipients("a@example.org");
         s.f->menMailAktiv->trigger();
         QTRY_COMPARE(s.boxes.asked.size(), 2);
         QVERIFY(s.f->menMailAktiv->isChecked());
-        QCOMPARE(
-            s.dir.readFile(QStringLiteral("Errorlog.txt")),
-            "05.12.2026 16:07:38 - " + text.toLatin1() +
-                "\r\n05.12.2026 16:07:38 - E-Mail nicht gesendet: Winsock Error number 10061 (Connection "
-                "refused)\r\n");
+        QCOMPARE(s.dir.readFile("Errorlog.txt"),
+                 "05.12.2026 16:07:38 - " + text +
+                     "\r\n05.12.2026 16:07:38 - E-Mail nicht gesendet: Winsock "
+                     "Error number 10061 (Connection refused)\r\n");
     }
 
     // The gradient runs from blue 253 at the top to black at the bottom of the window's current height.

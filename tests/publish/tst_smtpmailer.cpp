@@ -2,16 +2,14 @@
 #include "publish/smtpmailer.h"
 #include "publish/ui/winsockbox.h"
 #include "store/sysconf.h"
+#include "support/cases.h"
 #include "support/mailservers.h"
 #include "support/programdir.h"
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTest>
-#include <QTimer>
 #include <QWidget>
 
 namespace {
@@ -50,6 +48,19 @@ struct Mailer {
     QSignalSpy errorSpy{&mailer, &SmtpMailer::socketError};
 };
 
+// A reply other than 220, 250, 354, 221, a lost connection or a socket error after the reply `script`, with
+// `lastSent` the last command sent; or settings that give no mail (`setting` set to `value`), refused before
+// any connection.
+struct Failure {
+    const char *name;
+    Sends script;
+    QByteArray lastSent;
+    int step;
+    QString entry;
+    QString SysConfRecord::*setting = nullptr;
+    QString value = {};
+};
+
 } // namespace
 
 class TestSmtpMailer : public QObject {
@@ -76,31 +87,25 @@ private slots:
     void realServerReceivesTheReportAndTheAlarm() {
         EximServer exim;
         QVERIFY2(exim.start(), "exim4 (package exim4-daemon-light, scripts/install-deps) does not listen");
+        const QByteArray recipients = "\n3\na@example.org\nb@example.org\nc@example.org\n";
         Mailer m(exim.port);
         QVERIFY(!m.send());
-        QTRY_COMPARE_WITH_TIMEOUT(m.mailer.SmtpStep(), 6, Wait);
-        QTRY_VERIFY_WITH_TIMEOUT(exim.spool().contains(mailBody), Wait);
-        QCOMPARE(m.failures(), QStringList());
-        const QByteArray spool = exim.spool();
-        for (const char *part : {"\n3\na@example.org\nb@example.org\nc@example.org\n",
-                                 " Subject:Messwerte 12.06.2012 10:03:00 (12.06.2012, #DT#)\n"})
-            QVERIFY2(spool.contains(part), spool.constData());
+        QVERIFY2(exim.received(
+                     {recipients, " Subject:Messwerte 12.06.2012 10:03:00 (12.06.2012, #DT#)\n", mailBody}),
+                 exim.spool().constData());
 
         DataAlarm alarm;
         alarm.start(now);
         const auto report = alarm.tick(now.addSecs(600), 10);
         QVERIFY(report);
         QCOMPARE(sendAlarmMail(m.mailer, *report, "Messfeld Nord"), std::nullopt);
-        QTRY_VERIFY_WITH_TIMEOUT(exim.spool().contains(" Subject:Skylog: keine Daten von Messfeld Nord seit "
-                                                       "12.06.2012 10:03:00\n"),
-                                 Wait);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            exim.spool().contains(
-                "Skylog meldet einen Datenausfall an der Station Messfeld Nord.\nKeine g\xfcltigen "
-                "Daten vom Datenlogger seit 12.06.2012 10:03:00 (10 Min.).\nSolange der Ausfall "
-                "dauert, wird diese Meldung st\xfcndlich wiederholt.\n"),
-            Wait);
-        QCOMPARE(exim.spool().count("\n3\na@example.org\nb@example.org\nc@example.org\n"), 2);
+        QVERIFY2(exim.received(
+                     {" Subject:Skylog: keine Daten von Messfeld Nord seit 12.06.2012 10:03:00\n",
+                      "Skylog meldet einen Datenausfall an der Station Messfeld Nord.\nKeine g\xfcltigen "
+                      "Daten vom Datenlogger seit 12.06.2012 10:03:00 (10 Min.).\nSolange der Ausfall "
+                      "dauert, wird diese Meldung st\xfcndlich wiederholt.\n"}),
+                 exim.spool().constData());
+        QCOMPARE(exim.spool().count(recipients), 2);
         QCOMPARE(m.failures(), QStringList());
         // Without a mail host no alert mail is sent.
         QTRY_COMPARE_WITH_TIMEOUT(m.mailer.WSock.state(), QAbstractSocket::UnconnectedState, Wait);
@@ -138,68 +143,55 @@ private slots:
     // and a socket error end in failed(); a socket error also shows the "Winsock Error" box, but never a
     // second one over it. Settings that give no mail are refused before any connection; the step stays.
     void failures_data() {
-        QTest::addColumn<QString>("setting"); // "<member>=<value>"
-        QTest::addColumn<Sends>("script");
-        QTest::addColumn<QByteArray>("lastSent");
-        QTest::addColumn<int>("step");
-        QTest::addColumn<QString>("entry");
-        const auto row = [](const char *name, const Sends &script, const QByteArray &lastSent, int step,
-                            const QString &entry, const QString &setting = {}) {
-            QTest::newRow(name) << setting << script << lastSent << step << entry;
-        };
-        row("rejected", oneMail.first(4) + Sends{"251 forwarded\r\n"}, "RCPT TO:b@example.org\r\n", 2,
-            "SMTP Error: 251 forwarded");
-        row("refusal of two lines in two pieces", oneMail.first(2) + Sends{"554-first\r\n|554 second\r\n"},
-            "MAIL FROM:wetter@station.example\r\n", 2, "SMTP Error: 554-first 554 second");
-        row("hung up", {"220 hi\r\n", "close"}, "HELO wetter\r\n", 1,
-            "SMTP-Server hat die Verbindung vor dem Ende der Mail getrennt (Schritt 1).");
-        row("connection refused", {}, {}, 0,
-            "E-Mail nicht gesendet: Winsock Error number 10061 (Connection refused)");
         const QString refused = QStringLiteral("Die E-Mail wird nicht gesendet: ");
         const QString control = QStringLiteral(" enthält ein Steuerzeichen (z. B. einen Zeilenumbruch).");
-        row("no recipient", {}, {}, 0, refused + "Es ist kein Empfänger eingetragen.", "rec= , \n");
-        row("trailing comma", {}, {}, 0,
-            refused + "Der 2. Eintrag der Empfängerliste ist leer (überzähliges Komma?).", "rec=a@x,");
-        row("no @", {}, {}, 0, refused + "Der Absender \"wetter\" enthält kein \"@\".", "sender= wetter ");
-        row("control character in the host", {}, {}, 0, refused + "Der SMTP-Host" + control,
-            "host=127.0.0.1\tx");
-        row("line break in the sender", {}, {}, 0, refused + "Der Absender" + control,
-            "sender=w@station.example\r\nRCPT TO:x@y.example");
-        row("control character in a recipient", {}, {}, 0,
-            refused + "Der 2. Eintrag der Empfängerliste" + control, "rec=a@x;b\x7f@x");
-        row("line break in the subject", {}, {}, 0, refused + "Der Betreff" + control,
-            "subject=Messwerte\r\nBcc: x@y.example");
+        addCases<Failure>({
+            {"rejected", oneMail.first(4) + Sends{"251 forwarded\r\n"}, "RCPT TO:b@example.org\r\n", 2,
+             "SMTP Error: 251 forwarded"},
+            {"refusal of two lines in two pieces", oneMail.first(2) + Sends{"554-first\r\n|554 second\r\n"},
+             "MAIL FROM:wetter@station.example\r\n", 2, "SMTP Error: 554-first 554 second"},
+            {"hung up", Sends{"220 hi\r\n", "close"}, "HELO wetter\r\n", 1,
+             "SMTP-Server hat die Verbindung vor dem Ende der Mail getrennt (Schritt 1)."},
+            {"connection refused", Sends(), "", 0,
+             "E-Mail nicht gesendet: Winsock Error number 10061 (Connection refused)"},
+            {"no recipient", Sends(), "", 0, refused + "Es ist kein Empfänger eingetragen.",
+             &SysConfRecord::MailRec, " , \n"},
+            {"trailing comma", Sends(), "", 0,
+             refused + "Der 2. Eintrag der Empfängerliste ist leer (überzähliges Komma?).",
+             &SysConfRecord::MailRec, "a@x,"},
+            {"no @", Sends(), "", 0, refused + "Der Absender \"wetter\" enthält kein \"@\".",
+             &SysConfRecord::MailSender, " wetter "},
+            {"control character in the host", Sends(), "", 0, refused + "Der SMTP-Host" + control,
+             &SysConfRecord::MailHost, "127.0.0.1\tx"},
+            {"line break in the sender", Sends(), "", 0, refused + "Der Absender" + control,
+             &SysConfRecord::MailSender, "w@station.example\r\nRCPT TO:x@y.example"},
+            {"control character in a recipient", Sends(), "", 0,
+             refused + "Der 2. Eintrag der Empfängerliste" + control, &SysConfRecord::MailRec, "a@x;b\x7f@x"},
+            {"line break in the subject", Sends(), "", 0, refused + "Der Betreff" + control,
+             &SysConfRecord::MailSubject, "Messwerte\r\nBcc: x@y.example"},
+        });
     }
 
     void failures() {
-        QFETCH(QString, setting);
-        QFETCH(Sends, script);
-        QFETCH(QByteArray, lastSent);
-        QFETCH(int, step);
-        QFETCH(QString, entry);
-        const QString value = setting.section(u'=', 1);
-        QString *const member = setting.startsWith("host")      ? &SysConf.MailHost
-                                : setting.startsWith("sender")  ? &SysConf.MailSender
-                                : setting.startsWith("subject") ? &SysConf.MailSubject
-                                                                : &SysConf.MailRec;
-        if (!setting.isEmpty())
-            *member = value;
-        if (setting.startsWith("rec"))
-            SysConf.MailRecList = mailRecipients(value);
+        QFETCH(Failure, c);
+        if (c.setting)
+            SysConf.*c.setting = c.value;
+        if (c.setting == &SysConfRecord::MailRec)
+            SysConf.MailRecList = mailRecipients(c.value);
         MessageBoxes boxes;
         QWidget owner;
-        ScriptedServer server(script);
-        const bool refusal = entry.startsWith(QStringLiteral("Die E-Mail"));
-        const bool refusedConnection = script.isEmpty() && !refusal;
+        ScriptedServer server(c.script);
+        const bool refusal = c.setting;
+        const bool refusedConnection = c.script.isEmpty() && !refusal;
         Mailer m(refusedConnection ? freePort() : server.serverPort());
         showWinsockErrors(m.mailer, &owner);
         boxes.onShow = [&m](const MsgBox::Request &) { emit m.mailer.socketError(10053, "zweiter"); };
-        QCOMPARE(m.send().value_or(QString()), refusal ? entry : QString());
+        QCOMPARE(m.send().value_or(QString()), refusal ? c.entry : QString());
         QTRY_COMPARE_WITH_TIMEOUT(m.mailer.WSock.state(), QAbstractSocket::UnconnectedState, Wait);
-        QCOMPARE(m.failures(), refusal ? QStringList() : QStringList{entry});
+        QCOMPARE(m.failures(), refusal ? QStringList() : QStringList{c.entry});
         QCOMPARE(server.received.size(), refusal || refusedConnection ? 0 : 1);
-        QVERIFY(server.received.value(0).endsWith(lastSent));
-        QCOMPARE(m.mailer.SmtpStep(), step);
+        QVERIFY(server.received.value(0).endsWith(c.lastSent));
+        QCOMPARE(m.mailer.SmtpStep(), c.step);
         QCOMPARE(boxes.asked.size(), refusedConnection ? 1 : 0);
         if (refusedConnection) {
             const MsgBox::Request &box = boxes.asked.first();

@@ -105,3 +105,12 @@ QByteArray EximServer::spool() const {
     }
     return files;
 }
+
+bool EximServer::received(const QByteArrayList &parts) const {
+    const auto all = [&] {
+        const QByteArray files = spool();
+        return std::all_of(parts.begin(), parts.end(),
+                           [&](const QByteArray &p) { return files.contains(p); });
+    };
+    return QTest::qWaitFor(all, Wait);
+}

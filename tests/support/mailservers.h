@@ -33,6 +33,8 @@ public:
     bool listening();
     // Every spool file of the mails received: envelope and header ("-H"), body ("-D").
     QByteArray spool() const;
+    // Waits until every part is in the spool.
+    bool received(const QByteArrayList &parts) const;
 
     quint16 port = freePort();
     QTemporaryDir dir;

@@ -41,6 +41,11 @@ void pinGermanLocale() {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
 }
 
+QByteArray expectedFile(const QString &name) {
+    QFile file(QStringLiteral(SKYLOG_TEST_SOURCE_DIR "/publish/expected/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QVariant sqlValue(const QSqlDatabase &db, const QString &sql) {
     QSqlQuery query(db);
     if (!query.exec(sql))

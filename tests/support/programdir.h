@@ -35,5 +35,8 @@ public:
 
 void pinGermanLocale();
 
+// A file of the expected output in tests/publish/expected, byte for byte; empty when it is missing.
+QByteArray expectedFile(const QString &name);
+
 // Runs an SQL statement, warning on an error; gives the first column of the first row.
 QVariant sqlValue(const QSqlDatabase &db, const QString &sql);

@@ -14,7 +14,6 @@ public:
     PseudoTerminal &operator=(const PseudoTerminal &) = delete;
 
     bool isValid() const { return m_master >= 0 && m_slave >= 0; }
-    QString slavePath() const { return m_slavePath; }
     // Creates <programDir>/dosdevices/com<com> as a symbolic link to the slave, replacing an older link.
     bool linkAs(const QString &programDir, int com);
     // Writes all bytes to the master; waits (events running) while the line is full.
