@@ -17,10 +17,8 @@
 #include "publish/ui/finfo.h"
 #include "publish/ui/winsockbox.h"
 #include "store/database.h"
-#include "store/startup.h"
 #include "store/station.h"
 #include "store/sysconf.h"
-#include "store/upgrade.h"
 #include "ui_fccom.h"
 #include "ui_mainwindow.h"
 
@@ -139,16 +137,10 @@ bool MainWindow::load() {
     QDir::setCurrent(programDir);
     ui->menComOn->setData(QStringLiteral("0"));
 
-    if (!openDatabase())
-        return false;
-    if (auto error = Store::upgradeSchema(Store::MainDb()))
+    if (auto error = acquisition->openStore([this](const RunError &warning) { startError(warning); })) {
         startError(*error);
-
-    const SysConfLoad settings = loadSysConf(Store::MainDb(), SysConf);
-    for (const RunError &error : settings.errors)
-        startError(error);
-    if (settings.MomInter)
-        acquisition->AktTimer.setInterval(*settings.MomInter);
+        return false;
+    }
 
     menHtmlAktiv->setChecked(SysConf.HtmlAktiv);
     menWebAktiv->setChecked(SysConf.WebAktiv);
@@ -156,25 +148,9 @@ bool MainWindow::load() {
 
     firstStartCheck();
     showIdentity();
-    if (SysConf.WebAktiv)
-        acquisition->publication().writePageSet(acquisition->channelSlots, acquisition->stationName);
-    acquisition->resumeKeptRecords();
-    acquisition->GetNextAcc();
-    acquisition->LastTransColor = -1;
-    acquisition->ShowTrans(Lamp::black);
+    acquisition->finishStart();
     refreshGapCount();
     return true;
-}
-
-bool MainWindow::openDatabase() {
-    const Store::StartOutcome outcome = Store::openOrRecreate(
-        programDir, {[this] { return acquisition->now(); }, Store::StartClock::system().wait});
-    if (!outcome.notice.isEmpty())
-        acquisition->AddText(outcome.notice, MessageKind::checkFailed);
-    if (outcome.kind != Store::StartOutcome::Kind::Stop)
-        return true;
-    startError(outcome.error);
-    return false;
 }
 
 void MainWindow::firstStartCheck() {

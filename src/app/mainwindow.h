@@ -88,7 +88,6 @@ protected:
 private:
     void connectEngine();
     void startError(const RunError &error);
-    bool openDatabase();
     void firstStartCheck();
     void showIdentity();
     void menComOnClick();

@@ -7,10 +7,8 @@
 #include "link/acquisition.h"
 #include "link/comconfig.h"
 #include "store/database.h"
-#include "store/startup.h"
 #include "store/station.h"
 #include "store/sysconf.h"
-#include "store/upgrade.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,24 +30,13 @@ void printLine(std::FILE *stream, const QString &text) {
 }
 
 // What the window's load handler does, with every start error going to the error log.
-std::optional<QString> load(Acquisition &a, const QString &programDir) {
+std::optional<QString> load(Acquisition &a) {
     const auto startError = [&a](const RunError &error) {
         a.AddText(QStringLiteral("Fehler bei Programmstart: ") + error.described(),
                   MessageKind::unexpectedError);
     };
-    const Store::StartOutcome outcome =
-        Store::openOrRecreate(programDir, {[&a] { return a.now(); }, Store::StartClock::system().wait});
-    if (!outcome.notice.isEmpty())
-        a.AddText(outcome.notice, MessageKind::checkFailed);
-    if (outcome.kind == Store::StartOutcome::Kind::Stop)
-        return outcome.error.described();
-    if (auto error = Store::upgradeSchema(Store::MainDb()))
-        startError(*error);
-    const SysConfLoad settings = loadSysConf(Store::MainDb(), SysConf);
-    for (const RunError &error : settings.errors)
-        startError(error);
-    if (settings.MomInter)
-        a.AktTimer.setInterval(*settings.MomInter);
+    if (auto error = a.openStore(startError))
+        return error->described();
     std::optional<RunError> error;
     if (const auto temp = Station::readTemp(Store::MainDb(), SysConf.Provider, SysConf.Konfiguration, &error))
         a.LastAccessTime = temp->LastAccessTime;
@@ -62,11 +49,7 @@ std::optional<QString> load(Acquisition &a, const QString &programDir) {
     }
     if (error)
         startError(*error);
-    if (SysConf.WebAktiv)
-        a.publication().writePageSet(a.channelSlots, a.stationName);
-    a.resumeKeptRecords();
-    a.GetNextAcc();
-    a.ShowTrans(Lamp::black);
+    a.finishStart();
     return std::nullopt;
 }
 
@@ -92,7 +75,7 @@ int run(const QString &programDir) {
         if (std::exchange(lastWriteFailure, error.text) != error.text)
             printLine(stderr, QStringLiteral("Unerwarteter ") + error.described());
     });
-    if (auto reason = load(a, programDir))
+    if (auto reason = load(a))
         return cannotStart(*reason);
 
     std::optional<RunError> error;

@@ -10,8 +10,10 @@
 #include "publish/publishing.h"
 #include "publish/statusfile.h"
 #include "store/database.h"
+#include "store/startup.h"
 #include "store/station.h"
 #include "store/sysconf.h"
+#include "store/upgrade.h"
 
 #include <QDir>
 #include <QHashFunctions>
@@ -667,12 +669,34 @@ bool Acquisition::storeKeptRecords() {
     return true;
 }
 
-void Acquisition::resumeKeptRecords() {
+std::optional<RunError> Acquisition::openStore(const std::function<void(const RunError &)> &startError) {
+    const Store::StartOutcome outcome =
+        Store::openOrRecreate(dir, {[this] { return now(); }, Store::StartClock::system().wait});
+    if (!outcome.notice.isEmpty())
+        AddText(outcome.notice, MessageKind::checkFailed);
+    if (outcome.kind == Store::StartOutcome::Kind::Stop)
+        return outcome.error;
+    if (auto error = Store::upgradeSchema(Store::MainDb()))
+        startError(*error);
+    const SysConfLoad settings = loadSysConf(Store::MainDb(), SysConf);
+    for (const RunError &error : settings.errors)
+        startError(error);
+    if (settings.MomInter)
+        AktTimer.setInterval(*settings.MomInter);
+    return std::nullopt;
+}
+
+void Acquisition::finishStart() {
+    if (SysConf.WebAktiv)
+        publication().writePageSet(channelSlots, stationName);
     const QString damagedName =
         QStringLiteral("Skylog-defekt-%1.spool").arg(now().toString(QStringLiteral("yyyyMMdd-HHmmss")));
     if (const auto problem = spool.load(damagedName))
         AddText(*problem, MessageKind::checkFailed);
     storeKeptRecords();
+    GetNextAcc();
+    LastTransColor = -1;
+    ShowTrans(Lamp::black);
 }
 
 void Acquisition::acceptRecord(const QByteArray &telegram, const TelegramResult &result) {

@@ -115,8 +115,13 @@ public:
     // request goes out and stopped() follows.
     void requestStop();
 
-    // At start: the records an earlier run kept while the database took no data are taken up and stored.
-    void resumeKeptRecords();
+    // The first steps of a start: the data file is opened (a damaged one moved aside and made anew), its
+    // tables brought up to date and the settings read. An error the program goes on after is handed to
+    // startError; the one that stops the start is returned.
+    std::optional<RunError> openStore(const std::function<void(const RunError &)> &startError);
+    // The last steps of a start: the intranet pages, the records an earlier run kept while the database took
+    // no data, the next access, the lamp.
+    void finishStart();
 
     void GetNextAcc();
     // Stores the time of the last fetch in tblTemp and computes the next one.
