@@ -133,8 +133,8 @@ int exportCsv(const QStringList &arguments) {
                                         .arg(outName, out.errorString()));
         error = writeCsv(db, request, out);
         if (!error && !out.commit())
-            error = RunError{57, QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
-                                     .arg(outName, out.errorString())};
+            error = RunError::deviceIo(QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
+                                           .arg(outName, out.errorString()));
     }
     if (error)
         return fail(error->number == RunError::subscriptOutOfRange().number ? exitBadArguments : exitFailed,

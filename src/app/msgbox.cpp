@@ -30,8 +30,7 @@ QMessageBox::Icon toQt(Icon icon) {
 } // namespace
 
 void startError(QWidget *parent, const RunError &error) {
-    show(parent, Icon::None, QStringLiteral("Fehler bei Programmstart"),
-         error.described());
+    show(parent, Icon::None, QStringLiteral("Fehler bei Programmstart"), error.described());
 }
 
 void setResponder(std::function<Answer(const Request &)> r) {

@@ -62,8 +62,7 @@ int run(const QString &programDir) {
     const InstanceLock lock(programDir);
     if (!lock.held()) {
         const auto fault = lock.fault();
-        return cannotStart(fault ? fault->described()
-                                 : lock.refusal());
+        return cannotStart(fault ? fault->described() : lock.refusal());
     }
 
     auto acquisition = std::make_unique<Acquisition>(programDir);

@@ -9,10 +9,6 @@
 
 namespace {
 
-// Classic run-time error numbers for failures that have no named error.
-constexpr int fileAccessErrorNumber = 75;
-constexpr int deviceIoErrorNumber = 57;
-
 RunError openFailure(const QFile &file) {
     const QFileInfo info(file.fileName());
     if (!info.absoluteDir().exists())
@@ -20,7 +16,7 @@ RunError openFailure(const QFile &file) {
     const bool writable = info.exists() ? info.isWritable() : QFileInfo(info.absolutePath()).isWritable();
     if (!writable)
         return RunError::permissionDenied();
-    return {fileAccessErrorNumber, file.errorString()};
+    return RunError::fileAccess(file.errorString());
 }
 
 } // namespace
@@ -74,7 +70,7 @@ std::optional<RunError> appendTextLine(const QString &path, const QString &line)
     if (!file.open(QIODevice::Append | QIODevice::Unbuffered))
         return openFailure(file);
     if (auto reason = appendWhole(file, line.toLatin1() + "\r\n"))
-        return RunError{deviceIoErrorNumber, *reason};
+        return RunError::deviceIo(*reason);
     file.close();
     return std::nullopt;
 }

@@ -18,7 +18,6 @@
 namespace {
 
 constexpr int lastChannel = 60;
-constexpr int fileAccessErrorNumber = 75;
 const QString timeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
 
 QByteArray checksum(const QByteArray &body) {
@@ -26,7 +25,7 @@ QByteArray checksum(const QByteArray &body) {
 }
 
 RunError fileError(const QFile &file) {
-    return {fileAccessErrorNumber, file.errorString()};
+    return RunError::fileAccess(file.errorString());
 }
 
 bool syncToDisk(QFile &file) {
@@ -146,7 +145,7 @@ std::optional<RunError> appendToSpool(const QString &path, const AverageRecord &
     if (!file.seek(size))
         return fileError(file);
     if (auto reason = appendWhole(file, spoolLine(record) + '\n', syncToDisk))
-        return RunError{fileAccessErrorNumber, *reason};
+        return RunError::fileAccess(*reason);
     file.close();
     if (created)
         syncFolder(path);

@@ -43,7 +43,7 @@ bool writeLine(QIODevice &out, const QStringList &fields) {
 }
 
 RunError writeError(const QIODevice &out) {
-    return {57, QStringLiteral("Fehler beim Schreiben der CSV-Datei: ") + out.errorString()};
+    return RunError::deviceIo(QStringLiteral("Fehler beim Schreiben der CSV-Datei: ") + out.errorString());
 }
 
 } // namespace

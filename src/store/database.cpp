@@ -62,7 +62,8 @@ std::optional<QVariant> firstValue(QSqlQuery &query, const QString &sql) {
 // Opens the file with the SQLite open mode given ("rw", "ro") and proves it is a Skylog database; mode=rw and
 // mode=ro never create an empty file in place of a missing one. A lock held by another program fails at once
 // when busyTimeoutMs is 0; the caller then decides how long to wait for it.
-std::optional<OpenFailure> openFile(QSqlDatabase &db, const QString &path, const char *mode, int busyTimeoutMs) {
+std::optional<OpenFailure> openFile(QSqlDatabase &db, const QString &path, const char *mode,
+                                    int busyTimeoutMs) {
     if (!QFileInfo(path).isFile())
         return OpenFailure{Fault::Missing,
                            {fileNotFoundNumber, QStringLiteral("Datei '%1' nicht gefunden.").arg(path)}};
@@ -80,8 +81,9 @@ std::optional<OpenFailure> openFile(QSqlDatabase &db, const QString &path, const
     };
     const auto applicationId = firstValue(query, QStringLiteral("PRAGMA application_id"));
     // Reading the schema finds a file whose header is intact but whose tables are not.
-    const auto tables =
-        applicationId ? firstValue(query, QStringLiteral("SELECT count(*) FROM sqlite_master")) : std::nullopt;
+    const auto tables = applicationId
+                            ? firstValue(query, QStringLiteral("SELECT count(*) FROM sqlite_master"))
+                            : std::nullopt;
     if (!tables)
         return fail(failureOf(query.lastError()));
     if (applicationId->toLongLong() != skylogApplicationId) {
@@ -234,8 +236,8 @@ QString moveAside(const QString &path, const QDateTime &now, std::optional<RunEr
                                                QLatin1Char('.') + info.suffix());
     *error = std::nullopt;
     if (QFile::exists(path) && !QFile::rename(path, target)) {
-        *error =
-            RunError{75, QStringLiteral("'%1' kann nicht nach '%2' verschoben werden.").arg(path, target)};
+        *error = RunError::fileAccess(
+            QStringLiteral("'%1' kann nicht nach '%2' verschoben werden.").arg(path, target));
         return QString();
     }
     // A journal left beside the old file would be replayed into the new copy.
@@ -259,13 +261,13 @@ std::optional<RunError> copyTemplate(const QString &templatePath, const QString 
     QFile source(templatePath);
     if (!source.copy(partial)) {
         QFile::remove(partial);
-        return RunError{75, QStringLiteral("Vorlage '%1' kann nicht kopiert werden: %2")
-                                .arg(templatePath, source.errorString())};
+        return RunError::fileAccess(QStringLiteral("Vorlage '%1' kann nicht kopiert werden: %2")
+                                        .arg(templatePath, source.errorString()));
     }
     QFile::setPermissions(partial, QFile::permissions(partial) | QFile::WriteOwner | QFile::ReadOwner);
     if (!QFile::rename(partial, dataPath)) {
         QFile::remove(partial);
-        return RunError{75, QStringLiteral("'%1' kann nicht angelegt werden.").arg(dataPath)};
+        return RunError::fileAccess(QStringLiteral("'%1' kann nicht angelegt werden.").arg(dataPath));
     }
     return std::nullopt;
 }

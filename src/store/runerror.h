@@ -25,6 +25,10 @@ struct RunError {
     static RunError permissionDenied() { return {70, QStringLiteral("Zugriff verweigert")}; }
     static RunError pathNotFound() { return {76, QStringLiteral("Pfad nicht gefunden")}; }
     static RunError invalidUseOfNull() { return {94, QStringLiteral("Unzulässige Verwendung von Null")}; }
+    // A file that could not be opened, moved or copied ("Pfad-/Dateizugriffsfehler"), and one that did not
+    // take what was written to it ("Geräte-E/A-Fehler"), with the reason given.
+    static RunError fileAccess(const QString &reason) { return {75, reason}; }
+    static RunError deviceIo(const QString &reason) { return {57, reason}; }
     static RunError itemNotFound() {
         return {3265, QStringLiteral("Element in dieser Auflistung nicht gefunden.")};
     }

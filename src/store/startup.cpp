@@ -91,8 +91,8 @@ RunError lockFileError(const QString &lockPath, bool permissionDenied) {
     const QFileInfo lock(lockPath);
     if (permissionDenied)
         return readOnlyDirectory(lock.absolutePath());
-    return {75, QStringLiteral("Die Sperrdatei %1 kann nicht angelegt werden.")
-                    .arg(QDir::toNativeSeparators(lock.absoluteFilePath()))};
+    return RunError::fileAccess(QStringLiteral("Die Sperrdatei %1 kann nicht angelegt werden.")
+                                    .arg(QDir::toNativeSeparators(lock.absoluteFilePath())));
 }
 
 StartOutcome openOrRecreate(const QString &programDir, const StartClock &clock) {

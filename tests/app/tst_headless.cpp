@@ -129,7 +129,8 @@ private slots:
         reader.setWorkingDirectory(s.dir.path());
         reader.start("sh", {"-c", "while :; do sqlite3 Skylog.db 'select count(*) from tblMesswerte'; done"});
         // The first fetch brings the 300 records, or one more when a minute passed meanwhile.
-        QVERIFY2(s.said(QRegularExpression("^30[01] Datensätze erhalten\\.$", QRegularExpression::MultilineOption)),
+        QVERIFY2(s.said(QRegularExpression("^30[01] Datensätze erhalten\\.$",
+                                           QRegularExpression::MultilineOption)),
                  qPrintable(s.out));
         // The logger's clock jumps a day ahead: the next fetch has 1,440 records to bring.
         QVERIFY(s.sim.command("zeit " + QDateTime::currentDateTime().addDays(1).toString(Qt::ISODate)));

@@ -28,10 +28,10 @@ QString gapsText(const QList<History::Gap> &gaps) {
 }
 
 // "t:v" or "t:v:low:high" with t in minutes and "-" for NaN.
-QVector<History::Sample> samples(const QString &spec) {
+QVector<History::Sample> samples(const QString &items) {
     const auto number = [](const QString &text) { return text == "-" ? NAN : text.toDouble(); };
     QVector<History::Sample> result;
-    for (const QString &item : spec.split(' ', Qt::SkipEmptyParts)) {
+    for (const QString &item : items.split(' ', Qt::SkipEmptyParts)) {
         const QStringList f = item.split(':');
         result.append(
             {f[0].toLongLong() * 60000, number(f[1]), number(f.value(2, "-")), number(f.value(3, "-"))});

@@ -223,7 +223,8 @@ private slots:
         QTest::addColumn<QByteArray>("reason");
         QTest::newRow("refused") << "CREATE TRIGGER voll BEFORE INSERT ON tblMesswerte BEGIN "
                                     "SELECT RAISE(FAIL, 'voll'); END"
-                                 << "DROP TRIGGER voll" << QByteArray("Datenbankfehler: voll Unable to fetch row");
+                                 << "DROP TRIGGER voll"
+                                 << QByteArray("Datenbankfehler: voll Unable to fetch row");
         QTest::newRow("read-only, restart")
             << "PRAGMA query_only = 1" << QString() << QByteArray("Die Datenbank ist schreibgesch\xfctzt.");
         QTest::newRow("disk full") << "PRAGMA max_page_count = 1"

@@ -93,9 +93,9 @@ void FcExport::exportClick() {
     int records = 0;
     std::optional<RunError> error;
     if (!file.open(QIODevice::WriteOnly))
-        error = RunError{75, file.errorString()};
+        error = RunError::fileAccess(file.errorString());
     else if (!(error = writeCsv(db, request, file, &records)) && !file.commit())
-        error = RunError{57, file.errorString()};
+        error = RunError::deviceIo(file.errorString());
     if (error) {
         MsgBox::show(this, MsgBox::Icon::Critical, windowTitle(),
                      QStringLiteral("Die Datei %1 konnte nicht geschrieben werden.\n%2")
