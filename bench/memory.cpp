@@ -6,7 +6,8 @@
 // 1. The program itself, copied into that directory (it takes the directory of its executable as its program
 //    directory), after it has run for a while: as the service ("--headless"), then with its window.
 // 2. The same start in this process (MeasPnt::Main, as main() does it), before and after the browser window
-//    has opened and loaded its page; the web engine's helper processes are added up on their own.
+//    has opened and had 15 s to load its page; the browser process and the web engine's helper processes are
+//    added up on their own.
 // 3. The processor time the service takes while it waits for the simulator that has gone away.
 #include "app/measpnt.h"
 #include "publish/ui/browserwindow.h"
@@ -21,7 +22,6 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QWidget>
 
 #include <unistd.h>
 
@@ -31,6 +31,7 @@ namespace {
 
 constexpr int settleMs = 8000;
 constexpr int waitingMs = 30000;
+constexpr int browserMs = 15000;
 
 void wait(int ms) {
     QEventLoop loop;
@@ -113,7 +114,6 @@ int main(int argc, char *argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Nothing leaves the machine: the browser's requests go to a closed local port.
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--proxy-server=127.0.0.1:9");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const QString program =
@@ -165,24 +165,12 @@ int main(int argc, char *argv[]) {
     std::printf("%-58s %6.1f MB\n",
                 "started in this process, before the browser window:", mb(statusKb(self, "VmRSS")));
 
-    BrowserWindow::setPluginDir(QStringLiteral(SKYLOG_PROGRAM_DIR));
+    BrowserWindow::setProgram(QStringLiteral(SKYLOG_PROGRAM_DIR "/skylog"));
     BrowserWindow::show(nullptr);
-    QWidget *page = nullptr;
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (window->objectName() == QStringLiteral("fBrowser"))
-            page = window->findChild<QWidget *>(QStringLiteral("WebBrowser"));
-    }
-    if (!page) {
-        std::fprintf(stderr, "no browser window\n");
-        return 1;
-    }
-    QEventLoop loaded;
-    QObject::connect(page, SIGNAL(loadFinished(bool)), &loaded, SLOT(quit()));
-    QTimer::singleShot(60000, &loaded, &QEventLoop::quit);
-    loaded.exec();
-    wait(2000);
+    // The browser process starts its engine and loads the page.
+    wait(browserMs);
     const auto [helpersKb, helpers] = descendantsKb(self, sim.processId());
-    std::printf("%-58s %6.1f MB (and %.1f MB in %d processes of the web engine)\n",
+    std::printf("%-58s %6.1f MB (and %.1f MB in %d processes of the browser)\n",
                 "after the browser window opened and loaded its page:", mb(statusKb(self, "VmRSS")),
                 mb(helpersKb), helpers);
     running->f->close();

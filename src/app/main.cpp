@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 #include "app/measpnt.h"
 #include "app/stopsignals.h"
+#include "publish/ui/browserwindow.h"
 #include "store/database.h"
 
 #include <QApplication>
@@ -13,8 +14,11 @@ int main(int argc, char *argv[]) {
     if (const auto status = CommandLine::runWithoutWindow(argc, argv))
         return *status;
 
-    // The embedded browser of the publisher's window shares the application's graphics context.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The browser window runs as a process of its own; its web engine shares the application's graphics
+    // context.
+    const bool browser = argc > 1 && qstrcmp(argv[1], BrowserWindow::option) == 0;
+    if (browser)
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Skylog"));
     CommandLine::useGermanFormatsWhenUnset();
@@ -24,6 +28,9 @@ int main(int argc, char *argv[]) {
     if (qtTranslator.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
+
+    if (browser)
+        return BrowserWindow::run(QApplication::applicationDirPath());
 
     auto running = MeasPnt::Main(QApplication::applicationDirPath());
     if (!running)

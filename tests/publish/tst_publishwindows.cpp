@@ -11,27 +11,41 @@
 #include "ui_fcmail.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 namespace {
 
 // The browser engine shares its graphics context with the windows, which has to be said before the
-// application object exists; it sends everything to a closed local port, so nothing leaves the machine.
+// application object exists; it sends everything to a closed local port, so nothing leaves the machine (the
+// browser processes inherit that).
 [[maybe_unused]] const bool engineSetUp = [] {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--proxy-server=127.0.0.1:9");
     return true;
 }();
 
-QWidgetList browserWindows() {
-    QWidgetList windows = QApplication::topLevelWidgets();
-    windows.removeIf([](const QWidget *w) { return w->objectName() != QStringLiteral("fBrowser"); });
-    return windows;
+// The browser processes this process started.
+QList<qint64> browserProcesses() {
+    QList<qint64> found;
+    for (const QFileInfo &entry : QDir("/proc").entryInfoList(QDir::Dirs)) {
+        QFile status(entry.filePath() + "/status");
+        QFile commandLine(entry.filePath() + "/cmdline");
+        if (status.open(QIODevice::ReadOnly) && commandLine.open(QIODevice::ReadOnly) &&
+            status.readAll().contains("\nPPid:\t" + QByteArray::number(QCoreApplication::applicationPid()) +
+                                      "\n") &&
+            commandLine.readAll().split('\0').contains(BrowserWindow::option))
+            found << entry.fileName().toLongLong();
+    }
+    return found;
 }
 
 // The web engine is mapped into the process.
@@ -164,34 +178,52 @@ private slots:
         }
     }
 
-    // Only the web address opens the browser window, and only one of it; the web engine is loaded with it. A
-    // missing plugin is explained in a box.
+    // Only the web address opens the browser window, and only one of it, in a process of its own: the web
+    // engine never enters the station program. A browser that cannot start is explained in a box.
     void fInfoWebAddressOpensTheBrowser() {
         FInfo info;
         info.show();
         QCOMPARE(info.labInfo[3]->text(), QStringLiteral("Skylog           V1.9"));
         for (int i : {0, 1, 2, 3, 4})
             QTest::mouseClick(info.labInfo[i], Qt::LeftButton);
+        QVERIFY(browserProcesses().isEmpty());
         {
-            QTemporaryDir empty;
+            // A program without the plugin beside it.
+            ProgramDir alone;
+            QVERIFY(QFile::copy(SKYLOG_PROGRAM_DIR "/skylog", alone.file("skylog")));
+            BrowserWindow::setProgram(alone.file("skylog"));
             MessageBoxes boxes;
-            BrowserWindow::setPluginDir(empty.path());
             QTest::mouseClick(info.labInfo[5], Qt::LeftButton);
-            QCOMPARE(boxes.asked.size(), 1);
+            QTRY_COMPARE(boxes.asked.size(), 1);
             QVERIFY(boxes.asked.first().text.startsWith("Das Browserfenster kann nicht geöffnet werden.\n"));
+            QVERIFY2(boxes.asked.first().text.contains("skylogbrowser"),
+                     qPrintable(boxes.asked.first().text));
         }
-        QVERIFY(browserWindows().isEmpty() && !webEngineLoaded());
-        BrowserWindow::setPluginDir(QStringLiteral(SKYLOG_PROGRAM_DIR));
+        BrowserWindow::setProgram(SKYLOG_PROGRAM_DIR "/skylog");
         QTest::mouseClick(info.labInfo[5], Qt::LeftButton);
+        QTRY_COMPARE(browserProcesses().size(), 1);
         QTest::mouseClick(info.labInfo[5], Qt::LeftButton);
-        QCOMPARE(browserWindows().size(), 1);
-        QVERIFY(webEngineLoaded());
-        QWidget *browser = browserWindows().first();
-        QVERIFY(browser->isVisible());
+        QTest::qWait(200);
+        QCOMPARE(browserProcesses().size(), 1);
+        QVERIFY(!webEngineLoaded());
+        ::kill(pid_t(browserProcesses().first()), SIGTERM);
+        QTRY_VERIFY(browserProcesses().isEmpty());
+    }
+
+    // The window the browser process shows, and the reason when its plugin is missing.
+    void browserWindowOnTheWebSite() {
+        QString error;
+        QTemporaryDir empty;
+        QVERIFY(!BrowserWindow::open(empty.path(), &error));
+        QVERIFY2(error.contains("skylogbrowser"), qPrintable(error));
+        const QPointer<QWidget> browser = BrowserWindow::open(SKYLOG_PROGRAM_DIR, &error);
+        QVERIFY(browser && webEngineLoaded());
+        browser->show();
         QCOMPARE(browser->windowTitle(), Publisher::webAddress);
         QCOMPARE(browser->findChild<QWidget *>(QStringLiteral("WebBrowser"))->property("url").toUrl(),
                  QUrl(Publisher::webSite));
         browser->close();
+        QTRY_VERIFY(!browser);
     }
 };
 
