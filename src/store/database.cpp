@@ -59,6 +59,13 @@ std::optional<QVariant> firstValue(QSqlQuery &query, const QString &sql) {
     return query.value(0);
 }
 
+// Gives up an opening: the statement and the connection are closed, the failure is passed on.
+OpenFailure closedWith(QSqlQuery &query, QSqlDatabase &db, const OpenFailure &failure) {
+    query.finish();
+    db.close();
+    return failure;
+}
+
 // Opens the file with the SQLite open mode given ("rw", "ro") and proves it is a Skylog database; mode=rw and
 // mode=ro never create an empty file in place of a missing one. A lock held by another program fails at once
 // when busyTimeoutMs is 0; the caller then decides how long to wait for it.
@@ -74,11 +81,7 @@ std::optional<OpenFailure> openFile(QSqlDatabase &db, const QString &path, const
         return failureOf(db.lastError());
 
     QSqlQuery query(db);
-    const auto fail = [&](const OpenFailure &failure) {
-        query.finish();
-        db.close();
-        return failure;
-    };
+    const auto fail = [&](const OpenFailure &failure) { return closedWith(query, db, failure); };
     const auto applicationId = firstValue(query, QStringLiteral("PRAGMA application_id"));
     // Reading the schema finds a file whose header is intact but whose tables are not.
     const auto tables = applicationId
@@ -185,11 +188,7 @@ std::optional<OpenFailure> openMainDb(const QString &path) {
     if (auto failure = openFile(db, path, "rw", 0))
         return failure;
     QSqlQuery query(db);
-    const auto fail = [&](const OpenFailure &failure) {
-        query.finish();
-        db.close();
-        return failure;
-    };
+    const auto fail = [&](const OpenFailure &failure) { return closedWith(query, db, failure); };
     // Committed rows must survive a killed process and a power cut; other programs may read meanwhile.
     const auto journal = firstValue(query, QStringLiteral("PRAGMA journal_mode = WAL"));
     if (!journal || !query.exec(QStringLiteral("PRAGMA synchronous = FULL")))
