@@ -90,15 +90,17 @@ std::optional<RunError> ErrorLog::rotate(qint64 incoming) {
     const QFileInfo current(path());
     if (!current.exists() || current.size() == 0 || current.size() + incoming <= maxBytes)
         return std::nullopt;
+    const auto refused = [](const QString &file) {
+        return RunError{RunError::permissionDenied().number,
+                        RunError::permissionDenied().text + QStringLiteral(": ") + file};
+    };
     QFile::remove(path(keep));
     for (int n = keep - 1; n >= 1; --n) {
         if (QFile::exists(path(n)) && !QFile::rename(path(n), path(n + 1)))
-            return RunError{RunError::permissionDenied().number,
-                            RunError::permissionDenied().text + QStringLiteral(": ") + path(n)};
+            return refused(path(n));
     }
     if (!QFile::rename(path(), path(1)))
-        return RunError{RunError::permissionDenied().number,
-                        RunError::permissionDenied().text + QStringLiteral(": ") + path()};
+        return refused(path());
     return std::nullopt;
 }
 
