@@ -70,6 +70,8 @@ ConfigList readConfigurations(const QSqlDatabase &db, qint32 provider, std::opti
 
 namespace {
 
+// Stores every configuration of the list under the logger's Id, keyed by its number: an existing row is
+// edited, a missing one added. Rows of other loggers and numbers without a configuration are not touched.
 bool writeConfigurations(QSqlQuery &query, qint32 provider, const ConfigList &list) {
     for (qint32 number : list.configured()) {
         query.prepare(
@@ -100,11 +102,6 @@ bool writeConfigurations(QSqlQuery &query, qint32 provider, const ConfigList &li
 }
 
 } // namespace
-
-std::optional<RunError> saveConfigurations(const QSqlDatabase &db, qint32 provider, const ConfigList &list) {
-    return Store::inTransaction(db,
-                                [&](QSqlQuery &query) { return writeConfigurations(query, provider, list); });
-}
 
 std::optional<RunError> saveChoice(const QSqlDatabase &db, const QMap<qint32, ConfigList> &lists,
                                    qint32 provider, qint32 konfiguration) {

@@ -30,11 +30,6 @@ QList<Logger> readLoggers(const QSqlDatabase &db, std::optional<RunError> *error
 // number of 1 or more is left out and reported through error.
 ConfigList readConfigurations(const QSqlDatabase &db, qint32 provider, std::optional<RunError> *error);
 
-// Stores every configuration of the list under the logger's Id, keyed by its number: an existing row is
-// edited, a missing one added. Rows of other loggers and numbers without a configuration are not touched.
-// Either all are stored or nothing changes.
-std::optional<RunError> saveConfigurations(const QSqlDatabase &db, qint32 provider, const ConfigList &list);
-
 // Makes a choice of logger and configuration permanent: the lists of every logger shown (by Id) and the
 // choice in the settings row, which is only edited when it exists. Either everything is stored or nothing
 // changes.
