@@ -131,16 +131,13 @@ private slots:
         rig.f->engine()->ReadConfig();
         QVERIFY(rig.poll());
         QTRY_COMPARE(started(), QByteArray("10-24\n"));
-        QVERIFY(rig.poll());
+        // The follow-up goes by the logger's clock (the program's stays at 10:00:30).
         QVERIFY(rig.sim->command("zeit 2026-12-05T10:29:05") && rig.poll());
         QTRY_COMPARE(started(), QByteArray("10-24\nc10-24\n"));
-        QVERIFY(rig.poll());
-        QVERIFY(rig.sim->command("zeit 2026-12-05T13:59:05") && rig.poll() && rig.poll());
-        QTRY_COMPARE(started(), QByteArray("10-24\nc10-24\nc10-24\n"));
         // An afternoon below its threshold starts nothing, nor do its follow-ups.
         QVERIFY(rig.sim->command("zeit 2026-12-05T15:01:00") && rig.poll());
         QVERIFY(rig.sim->command("zeit 2026-12-05T17:29:10") && rig.poll());
-        QCOMPARE(started(), QByteArray("10-24\nc10-24\nc10-24\n"));
+        QCOMPARE(started(), QByteArray("10-24\nc10-24\n"));
         QCOMPARE(rig.dir->readFile("Errorlog.txt"), QByteArray());
     }
 
