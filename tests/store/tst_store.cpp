@@ -136,24 +136,16 @@ private slots:
         }
         QFile::setPermissions(dir->path(), dirPermissions);
         const QString waited = waits ? QString(" nach %1 s").arg(waits) : QString();
-        QString text;
-        switch (result.kind) {
-        case Store::StartOutcome::Kind::Opened:
-            text = "geöffnet" + waited;
-            break;
-        case Store::StartOutcome::Kind::Recreated:
-            text = "neu angelegt" +
-                   (result.movedTo.isEmpty()
-                        ? QString()
-                        : " aus " + QFileInfo(result.movedTo).fileName() + ": " + result.notice);
-            break;
-        case Store::StartOutcome::Kind::Stop:
-            text =
-                QString("Ende%1: Fehler %2: %3").arg(waited).arg(result.error.number).arg(result.error.text);
-            break;
-        }
+        using Kind = Store::StartOutcome::Kind;
+        QString text =
+            result.kind == Kind::Opened ? "geöffnet" + waited
+            : result.kind == Kind::Stop
+                ? QString("Ende%1: Fehler %2: %3").arg(waited).arg(result.error.number).arg(result.error.text)
+            : result.movedTo.isEmpty()
+                ? "neu angelegt"
+                : "neu angelegt aus " + QFileInfo(result.movedTo).fileName() + ": " + result.notice;
         QCOMPARE(text.replace(dir->path(), "<dir>"), outcome);
-        QCOMPARE(Store::MainDb().isOpen(), result.kind != Store::StartOutcome::Kind::Stop);
+        QCOMPARE(Store::MainDb().isOpen(), result.kind != Kind::Stop);
         if (Store::MainDb().isOpen())
             QCOMPARE(sqlValue(Store::MainDb(), "SELECT MittInter || journal_mode FROM tblSysConf, "
                                                "pragma_journal_mode"),
@@ -163,7 +155,7 @@ private slots:
         locker.close();
         Store::MainDb().close();
         // A file that is not damaged is never changed when the program stops, nor moved, nor replaced.
-        if (result.kind == Store::StartOutcome::Kind::Stop)
+        if (result.kind == Kind::Stop)
             QCOMPARE(dir->readFile("Skylog.db"), before);
         QStringList left = QDir(dir->path()).entryList({"Skylog*"}, QDir::Files, QDir::Name);
         left.removeOne("SkylogIni.db");
@@ -308,8 +300,7 @@ private slots:
         for (const RunError &e : load.errors)
             text += QString::number(e.number);
         QCOMPARE(text, loaded);
-        if (!lastReport.isEmpty())
-            QCOMPARE(load.errors.last().text, lastReport);
+        QCOMPARE(lastReport.isEmpty() ? lastReport : load.errors.last().text, lastReport);
         // An empty table is not filled.
         QCOMPARE(load.rowFound, !assignment.isEmpty());
         QCOMPARE(rows("Provider", "tblSysConf").isEmpty(), assignment.isEmpty());
@@ -335,7 +326,7 @@ private slots:
         std::optional<RunError> error;
         QVERIFY(Station::readTemp(db, 1, 1, &error)->firstStart && !error);
         QCOMPARE(Station::setConfigured(db, 1, 1), std::nullopt);
-        QVERIFY(!Station::readTemp(db, 1, 1, &error)->firstStart);
+        QVERIFY(!Station::readTemp(db, 1, 1, &error)->firstStart && !error);
         QVERIFY(
             QSqlQuery(db).exec("UPDATE tblTemp SET Configured = NULL, LastAccessTime = '2026-12-05 09:05:00' "
                                "WHERE ProviderID = 2 AND ConfigID = 1"));
