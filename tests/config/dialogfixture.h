@@ -98,7 +98,7 @@ struct DialogFixture {
     }
 
     template <typename Dialog> QPointer<Dialog> open() {
-        QPointer<Dialog> dialog = new Dialog(*f);
+        auto *dialog = new Dialog(*f);
         dialog->show();
         return dialog;
     }
@@ -121,8 +121,7 @@ inline QStringList items(const QComboBox *list) {
 inline void run(QWidget *dialog, const QString &steps) {
     const QPushButton *ok = dialog->findChild<QPushButton *>(QStringLiteral("comOK"));
     for (const QString &step : steps.split(';', Qt::SkipEmptyParts)) {
-        const QString name = step.section('=', 0, 0);
-        const QString value = step.section('=', 1);
+        const QString name = step.section('=', 0, 0), value = step.section('=', 1);
         QWidget *control = dialog->findChild<QWidget *>(name);
         QVERIFY2(control, qPrintable(name));
         if (auto *list = qobject_cast<QComboBox *>(control)) {

@@ -84,9 +84,7 @@ private slots:
         MainWindow &f = *station.f;
         f.engine()->MidTimer.start();
         const QStringList expected = DialogFixture::snapshotAfter({c.effect});
-        QPointer<FcFormat> format = c.formatOpen ? new FcFormat(f) : nullptr;
-        if (format)
-            format->show();
+        const QPointer<FcFormat> format = c.formatOpen ? station.open<FcFormat>() : nullptr;
         QPointer<FcMittel> dialog = station.open<FcMittel>();
         const Ui::FcMittel &ui = dialog->controls();
         QCOMPARE(onOff(ui.chkMom) + '|' + onOff(ui.chkDB) + '|' + ui.cmbMittel->currentText(), c.opened);

@@ -3,6 +3,7 @@
 #include "config/dialogfixture.h"
 #include "publish/ui/fcformat.h"
 #include "publish/ui/filechoice.h"
+#include "support/cases.h"
 #include "ui_fcformat.h"
 
 #include <QApplication>
@@ -55,6 +56,11 @@ QStringList heldLocks(const QString &dir) {
     return held;
 }
 
+struct Change {
+    const char *name;
+    QString sql, changes, stored;
+};
+
 } // namespace
 
 class TestFormatDialog : public QObject {
@@ -64,49 +70,44 @@ private slots:
     void initTestCase() { pinGermanLocale(); }
     void cleanup() { FileChoice::setResponder({}); }
 
-    // A stored format, also a separator not in the list; OK is off until a change, then stores what is shown.
+    // A stored format (sql), also a separator not in the list; OK is off until a change, then stores what
+    // is shown.
     void changeAndStore_data() {
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<QString>("changes");
-        QTest::addColumn<QString>("stored");
-        const auto row = [](const char *name, const char *sql, const char *changes, const char *stored) {
-            QTest::newRow(name) << QString(sql) << QString(changes) << QString(stored);
-        };
-        row("Kanalnummer", "", "chkKanal", "1|124|Testlog.txt|0|1|1|0");
-        row("Sensorcode", "", "chkSensor", "1|124|Testlog.txt|1|0|1|0");
-        row("Meßeinheit", "", "chkUnit", "1|124|Testlog.txt|1|1|0|0");
-        row("fixed width keeps the separator", "", "selFormat0", "0|124|Testlog.txt|1|1|1|0");
-        row("Tabulator", "", "cmbTrenn=Tabulator", "1|9|Testlog.txt|1|1|1|0");
-        row("# is no entry", "UPDATE tblSysConf SET TrennZeichen = 35", "chkPlus",
-            "1|59|Testlog.txt|1|1|1|1");
-        row("fixed width, then separated",
-            "UPDATE tblSysConf SET Trennen = 0, TrennZeichen = 32, doKanal = 0, doSensor = 0, doUnit = 0, "
-            "doPlus = 1, datname = '/var/log/wetter.log'",
-            "selFormat1", "1|32|/var/log/wetter.log|0|0|0|1");
-        row("empty settings table", "DELETE FROM tblSysConf",
-            "cmbTrenn=Komma;selFormat0;chkKanal;chkSensor;chkUnit;chkPlus;comSelFile",
-            "0|44|/srv/Werte.txt|0|0|0|1");
+        addCases<Change>({
+            {"Kanalnummer", "", "chkKanal", "1|124|Testlog.txt|0|1|1|0"},
+            {"Sensorcode", "", "chkSensor", "1|124|Testlog.txt|1|0|1|0"},
+            {"Meßeinheit", "", "chkUnit", "1|124|Testlog.txt|1|1|0|0"},
+            {"fixed width keeps the separator", "", "selFormat0", "0|124|Testlog.txt|1|1|1|0"},
+            {"Tabulator", "", "cmbTrenn=Tabulator", "1|9|Testlog.txt|1|1|1|0"},
+            {"# is no entry", "UPDATE tblSysConf SET TrennZeichen = 35", "chkPlus",
+             "1|59|Testlog.txt|1|1|1|1"},
+            {"fixed width, then separated",
+             "UPDATE tblSysConf SET Trennen = 0, TrennZeichen = 32, doKanal = 0, doSensor = 0, doUnit = 0, "
+             "doPlus = 1, datname = '/var/log/wetter.log'",
+             "selFormat1", "1|32|/var/log/wetter.log|0|0|0|1"},
+            {"empty settings table", "DELETE FROM tblSysConf",
+             "cmbTrenn=Komma;selFormat0;chkKanal;chkSensor;chkUnit;chkPlus;comSelFile",
+             "0|44|/srv/Werte.txt|0|0|0|1"},
+        });
     }
 
     void changeAndStore() {
-        QFETCH(QString, sql);
-        QFETCH(QString, changes);
-        QFETCH(QString, stored);
-        DialogFixture station(sql.isEmpty() ? QStringList() : QStringList{sql});
+        QFETCH(Change, c);
+        DialogFixture station({c.sql});
         answerFileChoice(QStringLiteral("/srv/Werte.txt"));
         QPointer<FcFormat> dialog = station.open<FcFormat>();
         const Ui::FcFormat &ui = dialog->controls();
         QVERIFY(!ui.comOK->isEnabled());
-        run(dialog, changes);
+        run(dialog, c.changes);
         QCOMPARE(ui.cmbTrenn->isEnabled(), ui.selFormat1->isChecked());
         run(dialog, QStringLiteral("comOK"));
         QTRY_VERIFY(dialog.isNull());
         QCOMPARE(
-            DialogFixture::rows(QStringLiteral(
-                "SELECT Trennen, TrennZeichen, datname, doKanal, doSensor, doUnit, doPlus FROM tblSysConf")),
-            QStringList{stored});
-        QCOMPARE(remembered(), stored);
-        if (sql.startsWith(QStringLiteral("DELETE")))
+            DialogFixture::rows("SELECT Trennen, TrennZeichen, datname, doKanal, doSensor, doUnit, doPlus "
+                                "FROM tblSysConf"),
+            QStringList{c.stored});
+        QCOMPARE(remembered(), c.stored);
+        if (c.sql.startsWith("DELETE"))
             QCOMPARE(DialogFixture::settingsOffDefaults(),
                      (QStringList{"Trennen=0", "TrennZeichen=44", "datname=/srv/Werte.txt", "doKanal=0",
                                   "doSensor=0", "doUnit=0", "doPlus=1"}));
@@ -116,10 +117,9 @@ private slots:
     // Cancelling, or choosing the file that is set already, changes nothing.
     void fileChoice_data() {
         QTest::addColumn<QString>("answer");
-        QTest::newRow("cancelled") << QString();
-        QTest::newRow("same file by its full path") << "<dir>/Testlog.txt";
-        QTest::newRow("another file") << "<dir>/Ausgabe/Messwerte.log";
-        QTest::newRow("the database's journal") << "<dir>/Skylog.db-wal";
+        for (const char *answer :
+             {"", "<dir>/Testlog.txt", "<dir>/Ausgabe/Messwerte.log", "<dir>/Skylog.db-wal"})
+            QTest::newRow(*answer ? answer : "cancelled") << QString(answer);
     }
 
     void fileChoice() {
@@ -141,7 +141,7 @@ private slots:
         QCOMPARE(ui.comOK->isEnabled(), changes);
         QCOMPARE(station.boxes.asked.size(), answer.contains("Skylog.db") ? 1 : 0);
         run(dialog, QStringLiteral("chkKanal;comOK"));
-        QCOMPARE(DialogFixture::rows(QStringLiteral("SELECT datname FROM tblSysConf")), QStringList{file});
+        QCOMPARE(DialogFixture::rows("SELECT datname FROM tblSysConf"), QStringList{file});
         QCOMPARE(SysConf.datname, file);
     }
 
@@ -213,11 +213,9 @@ private slots:
             run(dialog, way);
         QVERIFY(!AverageFetchHold::active() && SysConf.MittelAktiv == before);
         QTRY_VERIFY(dialog.isNull());
-        QCOMPARE(DialogFixture::rows(QStringLiteral("SELECT MittelAktiv FROM tblSysConf")),
-                 QStringList{before ? "1" : "0"});
-        const bool stored = way == QLatin1String("comOK");
-        QCOMPARE(remembered() == formatBefore, !stored);
-        QCOMPARE(DialogFixture::settingsRows() == settingsBefore, !stored);
+        QCOMPARE(DialogFixture::rows("SELECT MittelAktiv FROM tblSysConf"), QStringList{before ? "1" : "0"});
+        QCOMPARE(remembered() == formatBefore, way != "comOK");
+        QCOMPARE(DialogFixture::settingsRows() == settingsBefore, way != "comOK");
     }
 };
 

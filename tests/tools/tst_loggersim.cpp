@@ -42,40 +42,37 @@ private slots:
         settings.initialRecords = 3;
         Logger logger(settings, clockTime);
         // Record count and the oldest record, 13:40.
-        QCOMPARE(logger.answer("H", clockTime)->body.mid(29, 20), "00003 15072400134000");
+        const auto header = [&] { return logger.answer("H", clockTime)->body.mid(29, 20); };
+        QCOMPARE(header(), "00003 15072400134000");
         QVERIFY(!logger.answer("MR", clockTime));
         const auto first = logger.answer("M", clockTime);
         QCOMPARE(first->kind + first->body.left(15), "M015072400134000");
         QCOMPARE(logger.answer("MR", clockTime)->body, first->body);
         QCOMPARE(logger.answer("MR", clockTime)->body, first->body);
-        QCOMPARE(logger.answer("H", clockTime)->body.mid(29, 20), "00002 15072400135000");
+        QCOMPARE(header(), "00002 15072400135000");
         QCOMPARE(logger.answer("M", clockTime)->body.left(15), "015072400135000");
         const auto last = logger.answer("M", clockTime);
         QCOMPARE(last->body.left(15), "015072400140000");
         QVERIFY(!logger.answer("M", clockTime));
         QCOMPARE(logger.answer("MR", clockTime)->body, last->body);
         // An empty memory reports the clock as its time stamp.
-        QCOMPARE(logger.answer("H", clockTime)->body.mid(29, 20), "00000 15072400140320");
+        QCOMPARE(header(), "00000 15072400140320");
         QVERIFY(!logger.answer("X", clockTime));
     }
 
-    void faultRules_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("parsed");
-        QTest::newRow("nth") << "checksum@A#1" << QString("checksum@A#1");
-        QTest::newRow("every, upper case") << "SPLIT@mr" << QString("split@MR#0");
-        QTest::newRow("delay on any") << "delay=300@*#4" << QString("delay=300@*#4");
-        QTest::newRow("delay without time") << "delay@A" << QString();
-        QTest::newRow("unknown kind") << "thunder@A" << QString();
-        QTest::newRow("zeroth") << "split@M#0" << QString();
-    }
+    // A rule as text and as parsed back; empty when it is refused.
     void faultRules() {
-        QFETCH(QString, text);
-        QFETCH(QString, parsed);
-        const auto rule = parseFaultRule(text);
-        QCOMPARE(rule ? faultName(rule->fault) + '@' + rule->command + '#' + QString::number(rule->nth)
-                      : QString(),
-                 parsed);
+        for (const auto &[text, parsed] : {std::pair{"checksum@A#1", "checksum@A#1"},
+                                           {"SPLIT@mr", "split@MR#0"},
+                                           {"delay=300@*#4", "delay=300@*#4"},
+                                           {"delay@A", ""},
+                                           {"thunder@A", ""},
+                                           {"split@M#0", ""}}) {
+            const auto rule = parseFaultRule(text);
+            QCOMPARE(rule ? faultName(rule->fault) + '@' + rule->command + '#' + QString::number(rule->nth)
+                          : "",
+                     parsed);
+        }
     }
 
     void programOnPseudoTerminal() {
@@ -116,8 +113,7 @@ private slots:
         port.close();
 
         sim.terminate();
-        QVERIFY(sim.waitForFinished(10000) && sim.exitStatus() == QProcess::NormalExit &&
-                sim.exitCode() == 0);
+        QVERIFY(sim.waitForFinished(10000) && sim.exitStatus() == QProcess::NormalExit && !sim.exitCode());
         QVERIFY(!QFileInfo(link).isSymLink());
     }
 };
