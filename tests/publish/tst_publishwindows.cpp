@@ -10,11 +10,8 @@
 #include "ui_fchtml.h"
 #include "ui_fcmail.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QImage>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTest>
