@@ -58,9 +58,9 @@ private slots:
         const QString days = "--export-csv --from 2026-10-24 --to 2026-10-25 ";
         addCases<Call>({
             {"standard output", days + "--channels 19,1", 0, expected, ""},
-            {"English locale", days + "--channels 19,1", 0, expected, "", "en_US.UTF-8"},
-            {"file", "--export-csv --from=2026-10-24 --to=2026-10-25 --channels=19,1 --out export.csv", 0, "",
-             ""},
+            {"file, English locale",
+             "--export-csv --from=2026-10-24 --to=2026-10-25 --channels=19,1 --out x.csv", 0, "", "",
+             "en_US.UTF-8"},
             {"bad date", "--export-csv --from 2026-13-01 --to 2026-10-25", 2, "",
              "Ungültiges Datum für --from: \"2026-13-01\" (erwartet JJJJ-MM-TT).\n"},
             {"missing date", "--export-csv --from 2026-10-24", 2, "", "--to fehlt.\n" + usage},
@@ -93,7 +93,7 @@ private slots:
         QCOMPARE(skylog.exitCode(), c.status);
         QCOMPARE(skylog.readAllStandardOutput(), c.output);
         if (c.arguments.contains("--out"))
-            QCOMPARE(dir.readFile("export.csv"), expected);
+            QCOMPARE(dir.readFile("x.csv"), expected);
         // Read only: the data file is untouched and no journal is left.
         QCOMPARE(dir.readFile("Skylog.db"), database);
         QVERIFY(!QFile::exists(dir.file("Skylog.db-journal")));

@@ -1,13 +1,11 @@
 #include "config/dialogfixture.h"
 #include "publish/publisher.h"
 #include "publish/ui/browserwindow.h"
-#include "publish/ui/fchtml.h"
 #include "publish/ui/fcmail.h"
 #include "publish/ui/finfo.h"
 #include "store/sysconf.h"
 #include "support/mailservers.h"
 #include "support/programdir.h"
-#include "ui_fchtml.h"
 #include "ui_fcmail.h"
 
 #include <QDir>
@@ -56,19 +54,6 @@ class TestPublishWindows : public QObject {
 
 private slots:
     void initTestCase() { pinGermanLocale(); }
-
-    // The check box only switches the page list and its buttons; "OK" does nothing, "Abbrechen" closes.
-    void fcHtmlStoresNothing() {
-        QPointer<FcHtml> dialog = new FcHtml;
-        const Ui::FcHtml &c = dialog->controls();
-        dialog->show();
-        c.chkHtml->click();
-        QVERIFY(c.lstSeiten->isEnabled() && c.comAdd->isEnabled() && c.comOK->isEnabled());
-        c.comOK->click();
-        QVERIFY(dialog->isVisible());
-        c.comExit->click();
-        QTRY_VERIFY(dialog.isNull());
-    }
 
     // Typing in any box enables OK; Abbrechen stores nothing. A save that fails leaves the settings as they
     // were and says so over the dialog, which stays open; OK then stores the five fields in memory and in the
