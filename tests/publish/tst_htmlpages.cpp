@@ -137,17 +137,13 @@ private slots:
         using Output = OutputLatch::Output;
         OutputLatch latch;
         QStringList log;
-        const RunError missing = RunError::pathNotFound(), denied = RunError::permissionDenied();
-        for (const auto &[output, error] : std::initializer_list<std::pair<Output, std::optional<RunError>>>{
-                 {Output::IntranetPageSet, missing},
-                 {Output::IntranetPageSet, missing},
-                 {Output::MeasurementPage, missing},
-                 {Output::MeasurementPage, denied},
-                 {Output::MeasurementPage, denied},
-                 {Output::IntranetPageSet, {}},
-                 {Output::IntranetPageSet, {}},
-                 {Output::MeasurementPage, {}}}) {
-            if (const auto report = latch.attempt(output, error))
+        // Each attempt: S the intranet page set, M the stand-alone page; x its folder missing, d denied, -
+        // written.
+        for (const char *step : {"Sx", "Sx", "Mx", "Md", "Md", "S-", "S-", "M-"}) {
+            const RunError error = step[1] == 'x' ? RunError::pathNotFound() : RunError::permissionDenied();
+            if (const auto report =
+                    latch.attempt(step[0] == 'S' ? Output::IntranetPageSet : Output::MeasurementPage,
+                                  step[1] == '-' ? std::nullopt : std::optional(error)))
                 log << QString::number(report->kind) + ' ' + report->text;
         }
         QCOMPARE(log,
