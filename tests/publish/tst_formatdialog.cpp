@@ -64,11 +64,10 @@ private slots:
     void changeAndStore_data() {
         addCases<Change>({
             {"Kanalnummer, Tabulator", "", "chkKanal;cmbTrenn=Tabulator", "1|9|Testlog.txt|0|1|1|0"},
-            {"Sensorcode", "", "chkSensor", "1|124|Testlog.txt|1|0|1|0"},
             {"Meßeinheit, fixed width keeps the separator", "", "chkUnit;selFormat0",
              "0|124|Testlog.txt|1|1|0|0"},
-            {"# is no entry", "UPDATE tblSysConf SET TrennZeichen = 35", "chkPlus",
-             "1|59|Testlog.txt|1|1|1|1"},
+            {"Sensorcode; # is no entry", "UPDATE tblSysConf SET TrennZeichen = 35", "chkSensor;chkPlus",
+             "1|59|Testlog.txt|1|0|1|1"},
             {"fixed width, then separated",
              "UPDATE tblSysConf SET Trennen = 0, TrennZeichen = 32, doKanal = 0, doSensor = 0, doUnit = 0, "
              "doPlus = 1, datname = '/var/log/wetter.log'",
@@ -142,8 +141,7 @@ private slots:
         int entries = 0;
         QTimer::singleShot(0, this, [&] {
             auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            auto *model = chooser ? chooser->findChild<QFileSystemModel *>() : nullptr;
-            if (model) {
+            if (auto *model = chooser ? chooser->findChild<QFileSystemModel *>() : nullptr) {
                 chooser->selectNameFilter("Alle Dateien (*.*)");
                 const QModelIndex root = model->index(station.dir.path());
                 static_cast<void>(QTest::qWaitFor([&] { return model->rowCount(root) >= 4; }));
