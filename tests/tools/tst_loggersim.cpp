@@ -1,5 +1,5 @@
-// The logger simulator: its telegram bytes against hand-computed answers, the record memory behind "M" and
-// "MR", the fault rules, and one run of the program on a real pseudo-terminal.
+// The logger simulator: the record memory behind "M" and "MR", the fault rules, and one run of the program on
+// a real pseudo-terminal. Its telegrams are read by the program's own decoder in the acquisition tests.
 #include "faults.h"
 #include "logger.h"
 
@@ -11,7 +11,6 @@ using namespace loggersim;
 namespace {
 
 const QDateTime clockTime(QDate(2024, 7, 15), QTime(14, 3, 20));
-const QDateTime t1310(QDate(2024, 7, 15), QTime(13, 10));
 
 bool checksumMatches(const QByteArray &telegram) {
     return telegram.size() > 5 && telegram.endsWith('\r') && telegram.at(telegram.size() - 5) == etb &&
@@ -24,61 +23,44 @@ class TestLoggerSim : public QObject {
     Q_OBJECT
 
 private slots:
-    void framing() {
-        const QDateTime t(QDate(2024, 3, 5), QTime(7, 8, 9, 999));
-        QCOMPARE(frameAnswer('A', "T"), "\002AT\027000\r"); // checksum 000
-        QCOMPARE(frameAnswer('A', instantBody(t, {{1, 3, "1013.2"}, {15, 0x1A, "-2.5"}})),
-                 "\002A05032400070809|01031013.2|151A-2.5\027063\r");
-        QCOMPARE(frameAnswer('M', averageBody(false, t1310, {"12.5", "-3.0"})),
-                 "\002M015072400131000|12.5|-3.0\027118\r");
-        QCOMPARE(frameAnswer('M', averageBody(true, t, {"1.0", "0.5", "1.5"})),
-                 "\002M105032400070809|1.0|0.5|1.5\027061\r");
-        QCOMPARE(frameAnswer('H', headerBody("Station", 6, t1310, {{2, 0}, {19, 1}})),
-                 "\002HStation                      00006 15072400131000|0200|1901\027028\r");
-    }
-
+    // "M" hands the oldest record out once, "MR" repeats it with the same values; the header gives the count
+    // and the oldest record, or the clock when the memory is empty.
     void recordsHandedOutOnce() {
         LoggerSettings settings;
         settings.initialRecords = 3;
         Logger logger(settings, clockTime);
-        // Record count and the oldest record, 13:40.
-        const auto header = [&] { return logger.answer("H", clockTime)->body.mid(29, 20); };
-        QCOMPARE(header(), "00003 15072400134000");
-        QVERIFY(!logger.answer("MR", clockTime));
-        const auto first = logger.answer("M", clockTime);
-        QCOMPARE(first->kind + first->body.left(15), "M015072400134000");
-        QCOMPARE(logger.answer("MR", clockTime)->body, first->body);
-        QCOMPARE(logger.answer("MR", clockTime)->body, first->body);
-        QCOMPARE(header(), "00002 15072400135000");
-        QCOMPARE(logger.answer("M", clockTime)->body.left(15), "015072400135000");
-        const auto last = logger.answer("M", clockTime);
-        QCOMPARE(last->body.left(15), "015072400140000");
-        QVERIFY(!logger.answer("M", clockTime));
-        QCOMPARE(logger.answer("MR", clockTime)->body, last->body);
-        // An empty memory reports the clock as its time stamp.
-        QCOMPARE(header(), "00000 15072400140320");
-        QVERIFY(!logger.answer("X", clockTime));
+        QStringList seen;
+        QByteArray record;
+        for (const char *command : {"H", "MR", "M", "MR", "MR", "H", "M", "M", "M", "MR", "H", "X"}) {
+            const auto a = logger.answer(command, clockTime);
+            if (a && a->kind == 'M') {
+                QVERIFY(qstrcmp(command, "MR") != 0 || a->body == record);
+                record = a->body;
+            }
+            seen << (!a ? "-" : a->kind == 'H' ? a->body.mid(29, 20) : a->kind + a->body.left(15));
+        }
+        QCOMPARE(seen,
+                 (QStringList{"00003 15072400134000", "-", "M015072400134000", "M015072400134000",
+                              "M015072400134000", "00002 15072400135000", "M015072400135000",
+                              "M015072400140000", "-", "M015072400140000", "00000 15072400140320", "-"}));
     }
 
     // A rule as text and as parsed back; empty when it is refused.
     void faultRules() {
-        for (const auto &[text, parsed] : {std::pair{"checksum@A#1", "checksum@A#1"},
-                                           {"SPLIT@mr", "split@MR#0"},
-                                           {"delay=300@*#4", "delay=300@*#4"},
-                                           {"delay@A", ""},
-                                           {"thunder@A", ""},
-                                           {"split@M#0", ""}}) {
-            const auto rule = parseFaultRule(text);
+        for (const QString row :
+             {"SPLIT@mr split@MR#0", "delay=300@*#4 delay=300@*#4", "delay@A", "thunder@A", "split@M#0"}) {
+            const auto rule = parseFaultRule(row.section(' ', 0, 0));
             QCOMPARE(rule ? faultName(rule->fault) + '@' + rule->command + '#' + QString::number(rule->nth)
                           : "",
-                     parsed);
+                     row.section(' ', 1));
         }
     }
 
+    // A link left behind by an earlier run is replaced; the first "A" gets a spoilt checksum, another
+    // station's request no answer, noise and pieces are ignored; the link goes with the simulator.
     void programOnPseudoTerminal() {
         QTemporaryDir dir;
         const QString link = dir.filePath("dosdevices/com1");
-        // A link left behind by an earlier run is replaced.
         QVERIFY(QDir().mkpath(dir.filePath("dosdevices")) && QFile::link("/nonexistent/pts", link));
         QProcess sim;
         sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -86,11 +68,8 @@ private slots:
                   {"--dir", dir.path(), "--start", "2024-07-15T14:03:20", "--fault", "checksum@A#1"});
         QByteArray out;
         QTRY_VERIFY_WITH_TIMEOUT((out += sim.readAllStandardOutput()).contains('\n'), 20000);
-        QVERIFY2(out.startsWith("bereit: /dev/"), out.constData());
-        QCOMPARE(QFileInfo(link).symLinkTarget(), QString(out.mid(8).trimmed()));
-
         QSerialPort port(link);
-        QVERIFY(port.open(QIODevice::ReadWrite));
+        QVERIFY2(out.startsWith("bereit: /dev/") && port.open(QIODevice::ReadWrite), out.constData());
         const auto ask = [&port](const QByteArray &request, int timeoutMs = 10000) {
             port.write(request);
             QByteArray answer;
@@ -98,8 +77,6 @@ private slots:
                 answer += port.readAll();
             return answer;
         };
-        // The first "A" with a spoilt checksum, another station's request unanswered, noise and pieces
-        // ignored.
         QByteArray answer = ask("\00201\033A\r");
         QVERIFY(answer.startsWith("\002A15072400140320|0103") && !checksumMatches(answer));
         QCOMPARE(answer.count('|'), 20);
@@ -111,7 +88,6 @@ private slots:
         QVERIFY(record.startsWith("\002M015072400131000|") && checksumMatches(record));
         QCOMPARE(ask("\00201\033MR\r"), record);
         port.close();
-
         sim.terminate();
         QVERIFY(sim.waitForFinished(10000) && sim.exitStatus() == QProcess::NormalExit && !sim.exitCode());
         QVERIFY(!QFileInfo(link).isSymLink());
