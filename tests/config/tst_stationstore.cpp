@@ -22,49 +22,43 @@ class TestStationStore : public QObject {
 private slots:
     void cleanup() { QSqlDatabase::removeDatabase("test"); }
 
-    void unusableRowIsReportedAndLeftOut_data() {
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("text") << "'drei'"
-                              << "13 Typen unverträglich";
-        QTest::newRow("zero") << "0"
-                              << "9 Index außerhalb des gültigen Bereichs (KonfigNr 0)";
-        QTest::newRow("beyond 32 bits") << "3000000000"
-                                        << "6 Überlauf";
-    }
+    // A configuration number that is text, zero or beyond 32 bits: the row is reported and left out.
     void unusableRowIsReportedAndLeftOut() {
-        QFETCH(QString, number);
-        QFETCH(QString, error);
+        const std::pair<const char *, const char *> cases[] = {
+            {"'drei'", "13 Typen unverträglich"},
+            {"0", "9 Index außerhalb des gültigen Bereichs (KonfigNr 0)"},
+            {"3000000000", "6 Überlauf"}};
         ProgramDir dir;
         QSqlDatabase db = dir.createDataFile();
-        sqlValue(db, QString("INSERT INTO tblConfiguration VALUES (2, %1, 'unbrauchbar', '03')").arg(number));
-        std::optional<RunError> failure;
-        const ConfigList list = StationStore::readConfigurations(db, 2, &failure);
-        QCOMPARE(failure ? QString("%1 %2").arg(failure->number).arg(failure->text) : QString(), error);
-        QCOMPARE(list.configured(), (QList<qint32>{1, 2}));
-        QCOMPARE(list.highest(), 2);
+        for (auto [number, expected] : cases) {
+            sqlValue(db, "DELETE FROM tblConfiguration WHERE Beschreibung = 'unbrauchbar'");
+            sqlValue(db,
+                     QString("INSERT INTO tblConfiguration VALUES (2, %1, 'unbrauchbar', '03')").arg(number));
+            std::optional<RunError> failure;
+            const ConfigList list = StationStore::readConfigurations(db, 2, &failure);
+            QCOMPARE(failure ? QString("%1 %2").arg(failure->number).arg(failure->text) : QString(),
+                     expected);
+            QVERIFY(list.configured() == (QList<qint32>{1, 2}) && list.highest() == 2);
+        }
     }
 
     // Existing rows are edited and missing ones added, each once; numbers without a station and other loggers
     // stay untouched. A failure leaves everything as it was.
     void choiceIsStoredByKeyInOneTransaction_data() {
-        QTest::addColumn<QString>("sql");
-        QTest::newRow("stored twice") << QString();
-        QTest::newRow("settings row unwritable")
-            << "ALTER TABLE tblSysConf RENAME COLUMN Konfiguration TO KonfigAlt";
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("stored twice") << false;
+        QTest::newRow("settings row unwritable") << true;
     }
     void choiceIsStoredByKeyInOneTransaction() {
-        QFETCH(QString, sql);
-        const bool fails = !sql.isEmpty();
+        QFETCH(bool, fails);
         ProgramDir dir;
         QSqlDatabase db = dir.createDataFile();
         sqlValue(db, "DELETE FROM tblConfiguration WHERE ProviderID = 1 AND KonfigNr = 2");
         if (fails)
-            sqlValue(db, sql);
+            sqlValue(db, "ALTER TABLE tblSysConf RENAME COLUMN Konfiguration TO KonfigAlt");
         const QString before = configRows(db);
         std::optional<RunError> error;
-        QMap<qint32, ConfigList> lists;
-        lists[1] = StationStore::readConfigurations(db, 1, &error);
+        QMap<qint32, ConfigList> lists{{1, StationStore::readConfigurations(db, 1, &error)}};
         lists[1].setName(3, "Dach Ost");
         lists[1].setStation(1, "09");
         lists[1].addNew("05");
