@@ -44,8 +44,6 @@ private slots:
             {"fetch: last entry, then three days", false, set + "MittInter = 50400, SaveMitt = 0",
              "on|off|5 Wochen", "cmbMittel=3 Tage;comOK", "3 Tage", set + "MittInter = 4320", "08.12.2026",
              3000},
-            {"fetch switched on", false, set + "MittelAktiv = 0, MittInter = 120", "off|on|2 Stunden",
-             "chkMom;comOK", "2 Stunden", set + "MittelAktiv = 1", "05.12.2026 18:00:00", 3000},
             {"fetch: empty settings table gets one row", false, "DELETE FROM tblSysConf", "off|on|60 Minuten",
              "chkMom;cmbMittel=2 Stunden;chkDB;comOK", "2 Stunden",
              "INSERT INTO tblSysConf (MittInter, MittelAktiv, SaveMitt) VALUES (120, 1, 0)",
