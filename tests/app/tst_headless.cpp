@@ -2,13 +2,9 @@
 // faster (faketime), stopped by SIGTERM.
 #include "app/measpnt.h"
 #include "eval/sqlrows.h"
-#include "support/programdir.h"
-#include "support/simulator.h"
 #include "support/stationrig.h"
 
-#include <QProcess>
-#include <QSqlQuery>
-#include <QStandardPaths>
+#include <QtSql>
 #include <QtTest>
 
 #include <csignal>
