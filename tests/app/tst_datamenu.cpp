@@ -9,8 +9,6 @@
 #include "ui_mainwindow.h"
 
 #include <QDateTimeAxis>
-#include <QtTest>
-#include <QtWidgets>
 
 namespace {
 

@@ -9,10 +9,6 @@
 
 namespace {
 
-QString onOff(const QAbstractButton *box) {
-    return QString::fromLatin1(box->isChecked() ? "on" : "off");
-}
-
 const QString set = QStringLiteral("UPDATE tblSysConf SET ");
 
 // One of the two query dialogs (the polling's with `moment`): sql prepares the data file; opened is what the
@@ -85,7 +81,7 @@ private slots:
         const auto *stored = dialog->findChild<QAbstractButton *>("chkDB");
         const auto *list = dialog->findChild<QComboBox *>("cmbMittel");
         const auto shown = [&] {
-            return onOff(on) + '|' + onOff(stored) + '|' +
+            return QString(on->isChecked() ? "on|" : "off|") + (stored->isChecked() ? "on|" : "off|") +
                    (list ? list->currentText() : dialog->findChild<QLabel *>("labInter")->text());
         };
         // The interval, and the polling's storing, can only be changed while switched on.
