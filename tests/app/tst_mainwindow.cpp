@@ -12,9 +12,9 @@
 #include "ui_fccom.h"
 #include "ui_mainwindow.h"
 
-#include <QApplication>
-#include <QSqlQuery>
+#include <QtSql>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
@@ -75,18 +75,19 @@ class TestMainWindow : public QObject {
 private slots:
     void initTestCase() { pinGermanLocale(); }
 
-    void missingDataFileIsCopiedAndTheFirstStartHintComesOnce() {
+    // A damaged data file is moved aside and made anew from the template; the first start hint comes once.
+    void damagedDataFileIsReplacedAndTheFirstStartHintComesOnce() {
         Station s(false);
-        MainWindow &f = s.load();
-        QVERIFY(QFile::exists(s.dir.file("Skylog.db")));
+        QVERIFY(s.dir.writeFile("Skylog.db", QByteArray(4096, 'Z')));
+        s.load();
+        QCOMPARE(s.dir.readFile("Skylog-defekt-20261205-160738.db"), QByteArray(4096, 'Z'));
+        QCOMPARE(s.log(),
+                 stamp + "Die Datenbank Skylog.db konnte nicht ge\366ffnet werden: Die Datei ist keine "
+                         "Datenbank. Sie wurde nach Skylog-defekt-20261205-160738.db verschoben und aus der "
+                         "Vorlage SkylogIni.db neu angelegt.\r\n");
         QCOMPARE(s.asked(), QStringList{"Erster Start...: Sie starten dieses Programm zum ersten Mal.\r\n"
                                         "Überprüfen Sie deshalb bitte die Schnittstellenkonfiguration."});
-        QCOMPARE(
-            s.ui().labSelStat->text() + " / " + s.ui().labStation->text() + " | " + s.ui().labLogger->text() +
-                " | " + s.ui().labNextAccess->text(),
-            "01 / Messfeld Nord, Klimahütte 2 m | KLD 20  /  Nordfeld Messtechnik | 05.12.2026 17:00:00");
-        QVERIFY(f.engine()->AktTimer.interval() == 3000 && !f.engine()->AktTimer.isActive() &&
-                !f.engine()->MidTimer.isActive());
+        QCOMPARE(s.ui().labStation->text(), "Messfeld Nord, Klimahütte 2 m");
         s.f.reset();
         Store::MainDb().close();
         s.boxes.asked.clear();
@@ -96,32 +97,18 @@ private slots:
                  "100000");
     }
 
-    void damagedDataFileIsMovedAsideAndLogged() {
-        Station s(false);
-        QVERIFY(s.dir.writeFile("Skylog.db", QByteArray(4096, 'Z')));
-        s.load();
-        QCOMPARE(s.dir.readFile("Skylog-defekt-20261205-160738.db"), QByteArray(4096, 'Z'));
-        QCOMPARE(s.ui().labSelStat->text(), "01");
-        QCOMPARE(s.log(),
-                 stamp + "Die Datenbank Skylog.db konnte nicht ge\366ffnet werden: Die Datei ist keine "
-                         "Datenbank. Sie wurde nach Skylog-defekt-20261205-160738.db verschoben und aus der "
-                         "Vorlage SkylogIni.db neu angelegt.\r\n");
-    }
-
     // A start that cannot have its database, or may not write in its directory, says why in one box and
     // ends; a second copy is told so.
     void startStopsAfterOneReport_data() {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("report");
+        // The texts in full are the store's test.
         QTest::newRow("no database, no template")
             << "SkylogIni.db"
-            << "Fehler bei Programmstart: Fehler 53: Die Datenbank <dir>/Skylog.db fehlt, und die Vorlage "
-               "<dir>/SkylogIni.db, aus der sie angelegt wird, ist nicht da.";
+            << "Fehler bei Programmstart: Fehler 53: Die Datenbank <dir>/Skylog.db fehlt";
         QTest::newRow("read-only program directory")
             << "read-only"
-            << "Fehler bei Programmstart: Fehler 70: Im Programmverzeichnis <dir> kann Skylog "
-               "nicht schreiben (schreibgeschützt oder ohne Schreibrecht). Skylog braucht dort "
-               "Schreibrecht für seine Datenbank und deren Journal, die Sperrdatei und die Protokolle.";
+            << "Fehler bei Programmstart: Fehler 70: Im Programmverzeichnis <dir> kann Skylog";
     }
     void startStopsAfterOneReport() {
         QFETCH(QString, setup);
@@ -138,56 +125,35 @@ private slots:
             QVERIFY(!MeasPnt::Main(s.dir.path()));
         }
         QFile::setPermissions(s.dir.path(), permissions);
-        QCOMPARE(s.asked().join('\n').replace(s.dir.path(), "<dir>"), report);
+        const QString shown = s.asked().join('\n').replace(s.dir.path(), "<dir>");
+        QVERIFY2(s.boxes.asked.size() == 1 && shown.startsWith(report), qPrintable(shown));
         QVERIFY(!QFile::exists(s.dir.file("Skylog.db")) && !QFile::exists(s.dir.file("skylog.lock")));
         QVERIFY(!Store::MainDb().isOpen());
     }
 
+    // The routes themselves are the message table's, the files' the acquisition's; here the status line
+    // follows.
     void messagesAndPortEventsAreRoutedByKind() {
         Station s;
-        MainWindow &f = s.load();
+        Acquisition &a = *s.load().engine();
         QLabel *status = s.ui().labStatus;
-        const auto shown = [status] {
-            return status->text() + ' ' + status->palette().color(QPalette::WindowText).name();
-        };
-        QPalette palette = status->palette();
-        palette.setColor(QPalette::WindowText, QColor(1, 2, 3));
-        status->setPalette(palette);
-        f.engine()->AddText("Überlauf", -3);
-        f.engine()->AddText("Prüfsumme", -1);
-        f.engine()->AddText("05.12.2026|1013,2 °C", 0);
-        QCOMPARE(s.log(), stamp + "\334berlauf\r\n" + stamp + "Pr\374fsumme\r\n");
-        QCOMPARE(s.dir.readFile("Testlog.txt"), "05.12.2026|1013,2 \260C\r\n");
-        QCOMPARE(shown(), "O.K. #010203");
-        f.engine()->AddText("Abfrage 2. Versuch...", -2);
-        QCOMPARE(shown(), stamp + "Abfrage 2. Versuch... #00ffff");
-        for (int kind : {1, 7}) {
-            f.engine()->AddText(QString("Meldung %1").arg(kind), kind);
-            QCOMPARE(shown(), QString("Meldung %1 #0000ff").arg(kind));
-        }
-        QVERIFY(s.boxes.asked.isEmpty() &&
-                s.log().count('\n') + s.dir.readFile("Testlog.txt").count('\n') == 3);
+        a.AddText("Abfrage 2. Versuch...", -2);
+        QCOMPARE(status->text() + ' ' + status->palette().color(QPalette::WindowText).name(),
+                 stamp + "Abfrage 2. Versuch... #00ffff");
+        a.AddText("Meldung", 1);
+        QVERIFY(s.boxes.asked.isEmpty() && status->text() == "Meldung");
 
-        SysConf.datname = s.dir.file("fehlt/Export.txt");
-        f.engine()->AddText("05.12.2026 16:00:00|01|03|1013,2", 0);
-        QCOMPARE(s.asked(), QStringList{"Unerwarteter Fehler: 76: Pfad nicht gefunden"});
-        QCOMPARE(s.boxes.asked.first().icon, MsgBox::Icon::Critical);
-        // The program goes on: the next message is written.
-        f.engine()->AddText("weiter", -1);
-        QVERIFY(s.log().endsWith(stamp + "weiter\r\n"));
-
-        QVERIFY(QFile::remove(s.dir.file("Errorlog.txt")));
-        QVERIFY(!f.engine()->port()->setCommPort(3));
+        QVERIFY(!a.port()->setCommPort(3));
         for (int code : {1001, 1004, 1006, 1008, 1009, 1010, 1011, 3})
-            f.engine()->onComm(code);
+            a.onComm(code);
         QByteArray expected;
         for (const char *text :
              {"Break", "Framing Error", "Port Overrun - data lost", "Receive Buffer Overflow", "Parity Error",
               "Transmit Buffer Full", "Device Control Block Error"})
             expected += stamp + text + " on COM 3\r\n";
         QCOMPARE(s.log(), expected);
-        QCOMPARE(status->text(), "Meldung 7");
-        f.engine()->onComm(1002);
+        QCOMPARE(status->text(), "Meldung");
+        a.onComm(1002);
         QCOMPARE(status->text(), "Unbekannte Meldung: 1002");
     }
 
@@ -195,73 +161,58 @@ private slots:
         Station s;
         QVERIFY(s.plug(3) && s.plug(8, true));
         MainWindow &f = s.load();
+        Acquisition &a = *f.engine();
+        const Ui::MainWindow &ui = s.ui();
         const Ui::FcCOM &com = f.comDialog()->controls();
         com.selCom->setCurrentIndex(7);
-        QVERIFY(f.ConnectIt(true) == 0 && !f.engine()->port()->isOpen());
+        QVERIFY(f.ConnectIt(true) == 0 && !a.port()->isOpen());
         QVERIFY(s.log().startsWith(stamp) && s.log().contains("COM 8"));
         com.selCom->setCurrentIndex(2);
         for (auto [box, text] :
              {std::pair{com.selBaud, "9600"}, {com.selPari, "even"}, {com.selData, "7"}, {com.selStop, "2"}})
             box->setCurrentText(text);
         QCOMPARE(f.ConnectIt(true), 1);
-        QCOMPARE(s.ui().labStatus->text(), "Schnittstelle geöffnet  ( 9600,e,7,2 )");
-        QVERIFY(f.engine()->port()->isOpen() && !s.ui().menCom->isEnabled() &&
-                s.ui().menComOn->text() == "&Trennen");
-        QVERIFY(!f.engine()->port()->write("\00203\033A\r"));
-        QCOMPARE(s.device.waitForBytes(6, 5000), "\00203\033A\r");
+        QCOMPARE(ui.labStatus->text(), "Schnittstelle geöffnet  ( 9600,e,7,2 )");
+        QVERIFY(a.port()->isOpen() && !ui.menCom->isEnabled() && ui.menComOn->text() == "&Trennen" &&
+                s.boxes.asked.isEmpty());
         QVERIFY(f.ConnectIt(true) == -2 && f.ConnectIt(false) == -1);
-        QVERIFY(!f.engine()->port()->isOpen() && s.ui().menCom->isEnabled());
-        QCOMPARE(s.ui().labStatus->text(), "Schnittstelle geschlossen");
-        QCOMPARE(f.ConnectIt(false), 2);
-        QVERIFY(s.boxes.asked.isEmpty() && !s.ui().menCom->isEnabled());
+        QVERIFY(!a.port()->isOpen() && ui.menCom->isEnabled());
+        QCOMPARE(ui.labStatus->text(), "Schnittstelle geschlossen");
 
-        s.ui().menComOn->trigger();
-        QVERIFY(f.engine()->port()->isOpen() && f.engine()->AktTimer.isActive() &&
-                f.engine()->MidTimer.isActive());
-        QCOMPARE(f.engine()->LastOnlineColor, 65280);
+        ui.menComOn->trigger();
+        QVERIFY(a.AktTimer.isActive() && a.MidTimer.isActive() && a.LastOnlineColor == 65280);
         // ReadConfig asked for the instantaneous values at once.
         QCOMPARE(s.device.waitForBytes(6, 5000), requestA);
-        s.ui().menComOn->trigger();
-        QVERIFY(!f.engine()->port()->isOpen() && !f.engine()->AktTimer.isActive() &&
-                !f.engine()->MidTimer.isActive());
-        QCOMPARE(f.engine()->LastOnlineColor, 0);
         // The device goes away: the port is tried again until the device is back, reported once each way.
-        s.ui().menComOn->trigger();
-        Acquisition &a = *f.engine();
         a.reconnectTimer.setInterval(50);
         s.device.closeMaster();
         QTRY_COMPARE_WITH_TIMEOUT(a.LastOnlineColor, 255, 10000);
-        QVERIFY(!a.port()->isOpen() && !a.AktTimer.isActive() && !a.MidTimer.isActive() &&
-                a.isReconnecting());
-        QVERIFY(!s.ui().menCom->isEnabled() && s.ui().menComOn->text() == "&Trennen");
-        QCOMPARE(s.ui().labStatus->text(), "Schnittstelle COM 3 nicht verfügbar, neuer Versuch alle 10 s");
+        QVERIFY(!a.AktTimer.isActive() && a.isReconnecting() && !ui.menCom->isEnabled() &&
+                ui.menComOn->text() == "&Trennen");
+        QCOMPARE(ui.labStatus->text(), "Schnittstelle COM 3 nicht verfügbar, neuer Versuch alle 10 s");
         PseudoTerminal back;
         QVERIFY(back.linkAs(s.dir.path(), 3));
         QTRY_VERIFY_WITH_TIMEOUT(a.port()->isOpen(), 10000);
-        QCOMPARE(s.ui().labStatus->text(), "Schnittstelle COM 3 wieder verfügbar");
         QCOMPARE(back.waitForBytes(6, 5000), requestA);
         QVERIFY(a.AktTimer.isActive() && a.MidTimer.isActive() && s.log().count('\n') == 3);
         QVERIFY(s.log().endsWith(stamp + "Schnittstelle COM 3 wieder verf\xfcgbar\r\n"));
-        // Gone again: "Trennen" ends the attempts.
+        // Gone again: "Trennen" ends the attempts; the same loss within the hour is counted, not written
+        // again.
         back.closeMaster();
         QTRY_VERIFY_WITH_TIMEOUT(a.isReconnecting(), 10000);
-        s.ui().menComOn->trigger();
-        QVERIFY(!a.isReconnecting() && s.ui().menCom->isEnabled() &&
-                s.ui().menComOn->text() == "Hers&tellen");
-        QCOMPARE(s.ui().labStatus->text(), "Schnittstelle geschlossen");
-        // The same loss again within the hour is counted for a summary, not written again.
+        ui.menComOn->trigger();
+        QVERIFY(!a.isReconnecting() && ui.menCom->isEnabled() && ui.menComOn->text() == "Hers&tellen");
+        QCOMPARE(ui.labStatus->text(), "Schnittstelle geschlossen");
         QVERIFY(a.LastOnlineColor == 0 && s.log().count('\n') == 3);
     }
 
     void serialDialogUnloadsHoweverItCloses_data() {
-        QTest::addColumn<QString>("connectsTo");
-        for (const char *how : {"Escape", "Abbrechen", "close box"})
-            QTest::newRow(how) << "COM 1";
-        QTest::newRow("OK") << "COM 2";
+        QTest::addColumn<QString>("how");
+        for (const char *how : {"Escape", "Abbrechen", "close box", "OK"})
+            QTest::newRow(how) << QString(how);
     }
     void serialDialogUnloadsHoweverItCloses() {
-        QFETCH(QString, connectsTo);
-        const QString how = QTest::currentDataTag();
+        QFETCH(QString, how);
         Station s;
         QVERIFY(s.plug(1));
         MainWindow &f = s.load();
@@ -274,17 +225,15 @@ private slots:
         QCOMPARE(com.selCom->currentText(), "COM 2");
         if (how == "Escape")
             QTest::keyClick(dialog, Qt::Key_Escape);
-        else if (how == "Abbrechen")
-            com.comExit->click();
         else if (how == "close box")
             dialog->close();
         else
-            com.comOK->click();
+            (how == "OK" ? com.comOK : com.comExit)->click();
         QTRY_VERIFY(!dialog);
         // Connecting loads the dialog afresh from tblConfigCOM.
         s.ui().menComOn->trigger();
-        QCOMPARE(s.ui().labSelCom->text(), connectsTo);
-        QCOMPARE(f.engine()->port()->isOpen(), connectsTo == "COM 1");
+        QCOMPARE(s.ui().labSelCom->text(), how == "OK" ? "COM 2" : "COM 1");
+        QCOMPARE(f.engine()->port()->isOpen(), how != "OK");
     }
 
     void mainStartsPollingRefusesASecondCopyAndTakesAStaleLock() {
@@ -295,10 +244,8 @@ private slots:
                                 "2147483000\nSkylog\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
         auto running = MeasPnt::Main(s.dir.path());
         QVERIFY(running && s.boxes.asked.isEmpty());
-        MainWindow &f = *running->f;
-        QVERIFY(f.engine()->LastOnlineColor == 65280 && f.engine()->AktTimer.isActive() &&
-                f.engine()->MidTimer.isActive());
-        QCOMPARE(f.controls()->labStatus->text(), "Schnittstelle geöffnet  ( 38400,n,8,1 )");
+        const Acquisition &a = *running->f->engine();
+        QVERIFY(a.LastOnlineColor == 65280 && a.AktTimer.isActive() && a.MidTimer.isActive());
         QCOMPARE(s.device.waitForBytes(6, 5000), requestA);
         QVERIFY(!MeasPnt::Main(s.dir.path()));
         QCOMPARE(s.asked(), QStringList{"Zweite Instanz: Die Applikation ist bereits aktiv!"});
@@ -316,24 +263,36 @@ private slots:
                                  "geöffnet werden.\r\nÜberprüfen Sie die Einstellungen."});
             QCOMPARE(s.boxes.asked.first().buttons, MsgBox::Buttons::OkCancel);
             QCOMPARE(running.has_value(), answer == MsgBox::Ok);
-            if (running) {
-                QCOMPARE(running->f->engine()->LastOnlineColor, 255);
-                QVERIFY(running->f->comDialog()->isVisible() && !running->f->engine()->AktTimer.isActive());
-            }
+            QVERIFY(!running ||
+                    (running->f->engine()->LastOnlineColor == 255 && running->f->comDialog()->isVisible() &&
+                     !running->f->engine()->AktTimer.isActive()));
         }
     }
 
-    void minimisedCaptionRotates() {
+    // Up and Down scroll the panel, but after Alt they are the menu bar's; minimised, the caption shows the
+    // values in turn.
+    void keysAndMinimisedCaption() {
         Station s;
         MainWindow &f = s.load();
-        std::vector<std::unique_ptr<QLabel>> labels;
         for (int channel : {1, 2, 5}) {
             f.engine()->channelSlots[channel].shown = true;
             f.engine()->channelSlots[channel].KurzText = QString("K%1").arg(channel);
-            labels.push_back(std::make_unique<QLabel>(QString(" %1,5 °C ").arg(channel)));
-            f.labMW[channel] = labels.back().get();
+            f.labMW[channel] = new QLabel(QString(" %1,5 °C ").arg(channel), &f);
         }
         f.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        QScrollBar *bar = s.ui().VScroll;
+        bar->setRange(0, 2);
+        for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up})
+            QTest::keyClick(s.ui().Command1, key);
+        QCOMPARE(bar->value(), 1);
+        QTest::keyClick(&f, Qt::Key_Alt);
+        QTest::keyClick(s.ui().menubar, Qt::Key_Down);
+        QTRY_VERIFY(s.ui().menDatei->isVisible());
+        QCOMPARE(s.ui().menDatei->activeAction(), s.ui().menComOn);
+        QTest::keyClick(s.ui().menDatei, Qt::Key_Escape);
+        QCOMPARE(bar->value(), 1);
+
         QStringList captions;
         connect(&f, &QWidget::windowTitleChanged, this, [&](const QString &title) { captions << title; });
         f.showMinimized();
@@ -345,50 +304,23 @@ private slots:
         QVERIFY(!f.miniTimer.isActive());
     }
 
-    void arrowKeysScrollThePanelButNotTheMenu() {
-        Station s;
-        MainWindow &f = s.load();
-        f.show();
-        QVERIFY(QTest::qWaitForWindowActive(&f));
-        QScrollBar *bar = s.ui().VScroll;
-        bar->setRange(0, 2);
-        for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up})
-            QTest::keyClick(s.ui().Command1, key);
-        QCOMPARE(bar->value(), 1);
-        // Alt puts the menu bar in charge of the keys: Down opens "Verbindung", and moves inside it.
-        QTest::keyClick(&f, Qt::Key_Alt);
-        QTest::keyClick(s.ui().menubar, Qt::Key_Down);
-        QMenu *menu = s.ui().menDatei;
-        QTRY_VERIFY(menu->isVisible());
-        QCOMPARE(menu->activeAction(), s.ui().menComOn);
-        QTest::keyClick(menu, Qt::Key_Down);
-        QCOMPARE(menu->activeAction(), s.ui().menExit);
-        QTest::keyClick(menu, Qt::Key_Escape);
-        QCOMPARE(bar->value(), 1);
-    }
-
+    // Answered No, the fetch goes on with the main window's progress bar shown instead; closed by the
+    // program, the window asks nothing. (Answered Yes, the fetch stops: the acquisition's test.)
     void progressWindowCloseAsksTheUser() {
         QProgressBar mainProgress;
         mainProgress.hide();
         MessageBoxes boxes;
-        // How often a progress window, closed by the user or unloaded by the program, asked to abort.
-        const auto aborts = [&](bool byUser) {
+        boxes.answers << MsgBox::No;
+        for (bool byUser : {true, false}) {
             auto *progress = new FProg(&mainProgress);
             QSignalSpy spy(progress, &FProg::abortRequested);
             progress->show();
             byUser ? void(progress->close()) : progress->unload();
-            return spy.size();
-        };
-        boxes.answers << MsgBox::No << MsgBox::Yes;
-        // Answered No, the fetch goes on with the main window's progress bar shown instead.
-        QVERIFY(aborts(true) == 0 && !mainProgress.isHidden());
-        QCOMPARE(boxes.asked.size(), 1);
-        QCOMPARE(boxes.asked[0].title + ": " + boxes.asked[0].text,
-                 "Benutzerabbruch: Soll die Mittelwertabfrage beendet werden?");
+            QVERIFY(spy.isEmpty());
+        }
+        QVERIFY(!mainProgress.isHidden() && boxes.asked.size() == 1);
+        QCOMPARE(boxes.asked[0].text, "Soll die Mittelwertabfrage beendet werden?");
         QCOMPARE(boxes.asked[0].buttons, MsgBox::Buttons::YesNo);
-        // Answered Yes, the fetch stops; closed by the program, it asks nothing.
-        QCOMPARE(aborts(true), 1);
-        QVERIFY(aborts(false) == 0 && boxes.asked.size() == 2);
     }
 };
 

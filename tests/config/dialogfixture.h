@@ -7,19 +7,9 @@
 #include "store/sysconf.h"
 #include "support/programdir.h"
 
-#include <QComboBox>
-#include <QDateTime>
-#include <QKeySequence>
-#include <QLineEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <QSlider>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QTest>
-
-#include <functional>
-#include <memory>
+#include <QtSql>
+#include <QtTest>
+#include <QtWidgets>
 
 inline void execAll(const QSqlDatabase &db, const QStringList &sql) {
     QSqlQuery query(db);
@@ -68,8 +58,7 @@ struct DialogFixture {
 
     // Everything the settings dialogs may change: the configurations and the settings rows.
     static QStringList snapshot() {
-        return rows("SELECT * FROM tblConfiguration ORDER BY ProviderID, KonfigNr") + QStringList{"--"} +
-               settingsRows();
+        return rows("SELECT * FROM tblConfiguration ORDER BY ProviderID, KonfigNr") + settingsRows();
     }
 
     // What `read` would give after the statements, without keeping their effect.
@@ -107,13 +96,6 @@ struct DialogFixture {
     MessageBoxes boxes;
     std::unique_ptr<MainWindow> f;
 };
-
-inline QStringList items(const QComboBox *list) {
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->itemText(i);
-    return texts;
-}
 
 // Clicks through a dialog, steps separated by ";": "list=entry" chooses an entry, "edit=text" replaces the
 // text, "slider=Key" presses that key on it, a bare name clicks that button or box. Every step but the

@@ -5,33 +5,23 @@
 #include "config/ui/fcmoment.h"
 #include "publish/ui/fcformat.h"
 #include "support/cases.h"
-#include "ui_fcmittel.h"
-#include "ui_fcmoment.h"
 #include "ui_mainwindow.h"
 
 namespace {
 
-QString onOff(const QAbstractButton *box) {
-    return QString::fromLatin1(box->isChecked() ? "on" : "off");
-}
-
 const QString set = QStringLiteral("UPDATE tblSysConf SET ");
 
-// sql prepares the data file; opened is what the dialog shows; steps are clicked (see run()); effect is what
-// they must do to the database.
-struct Mittel {
+// One of the two query dialogs (the polling's with `moment`): sql prepares the data file; opened is what the
+// dialog shows (switched on, stored, interval); steps are clicked (see run()), the last one closing it, and
+// changed is the interval shown before that click; effect is what they must do to the database; then the next
+// fetch and the polling interval.
+struct Case {
     const char *name;
-    QString sql, opened, steps, effect, nextAccess;
-    // With the format dialog open the fetch is held off; this dialog changes the user's setting behind it.
-    bool formatOpen = false;
-};
-
-// opened: slider, its label, polling and storing; label: before the closing click.
-struct Moment {
-    const char *name;
-    QString sql, opened, steps, label;
+    bool moment;
+    QString sql, opened, steps, changed, effect, nextAccess;
     int interval;
-    QString effect;
+    // With the format dialog open the fetch is held off; the dialog changes the user's setting behind it.
+    bool formatOpen = false;
 };
 
 } // namespace
@@ -42,119 +32,90 @@ class TestQueryDialogs : public QObject {
 private slots:
     void initTestCase() { pinGermanLocale(); }
 
-    void offersTheTwentySixIntervals() {
-        DialogFixture station;
-        const QComboBox *list = station.open<FcMittel>()->controls().cmbMittel;
-        QStringList offered;
-        for (int i = 0; i < list->count(); ++i)
-            offered << list->itemText(i) + '=' + list->itemData(i).toString();
-        QCOMPARE(offered.join(' '),
-                 "10 Minuten=10 20 Minuten=20 30 Minuten=30 60 Minuten=60 2 Stunden=120 3 Stunden=180 "
-                 "4 Stunden=240 5 Stunden=300 6 Stunden=360 7 Stunden=420 8 Stunden=480 9 Stunden=540 "
-                 "10 Stunden=600 11 Stunden=660 12 Stunden=720 24 Stunden=1440 2 Tage=2880 3 Tage=4320 "
-                 "4 Tage=5760 5 Tage=7200 6 Tage=8640 7 Tage=10080 2 Wochen=20160 3 Wochen=30240 "
-                 "4 Wochen=40320 5 Wochen=50400");
-    }
-
-    void fcMittel_data() {
-        addCases<Mittel>({
-            {"45 stored as 10", set + "MittInter = 45", "on|on|10 Minuten", "chkDB;chkDB;comOK",
-             set + "MittInter = 10", "05.12.2026 16:10:00"},
-            {"last entry, then three days", set + "MittInter = 50400, SaveMitt = 0", "on|off|5 Wochen",
-             "cmbMittel=3 Tage;comOK", set + "MittInter = 4320", "08.12.2026"},
-            {"fetch switched on", set + "MittelAktiv = 0, MittInter = 120", "off|on|2 Stunden",
-             "chkMom;comOK", set + "MittelAktiv = 1", "05.12.2026 18:00:00"},
-            {"fetch and storing off", "", "on|on|60 Minuten", "chkMom;chkDB;comOK",
-             set + "MittelAktiv = 0, SaveMitt = 0", "deaktiviert"},
-            {"empty settings table gets one row", "DELETE FROM tblSysConf", "off|on|60 Minuten",
-             "chkMom;cmbMittel=2 Stunden;chkDB;comOK",
+    void queryDialog_data() {
+        const QString next = "05.12.2026 17:00:00";
+        addCases<Case>({
+            {"fetch: 45 stored as 10", false, set + "MittInter = 45", "on|on|10 Minuten", "chkDB;chkDB;comOK",
+             "10 Minuten", set + "MittInter = 10", "05.12.2026 16:10:00", 3000},
+            {"fetch: last entry, then three days", false, set + "MittInter = 50400, SaveMitt = 0",
+             "on|off|5 Wochen", "cmbMittel=3 Tage;comOK", "3 Tage", set + "MittInter = 4320", "08.12.2026",
+             3000},
+            {"fetch: empty settings table gets one row", false, "DELETE FROM tblSysConf", "off|on|60 Minuten",
+             "chkMom;cmbMittel=2 Stunden;chkDB;comOK", "2 Stunden",
              "INSERT INTO tblSysConf (MittInter, MittelAktiv, SaveMitt) VALUES (120, 1, 0)",
-             "05.12.2026 18:00:00"},
-            {"Abbrechen", "", "on|on|60 Minuten", "cmbMittel=5 Tage;chkMom;chkDB;comExit", "",
-             "05.12.2026 17:00:00"},
-            {"left on behind the format dialog", "", "on|on|60 Minuten", "cmbMittel=30 Minuten;comOK",
-             set + "MittInter = 30", "05.12.2026 16:30:00", true},
-            {"switched off behind the format dialog", "", "on|on|60 Minuten", "chkMom;comOK",
-             set + "MittelAktiv = 0", "deaktiviert", true},
+             "05.12.2026 18:00:00", 3000},
+            {"fetch: Abbrechen", false, "", "on|on|60 Minuten", "cmbMittel=5 Tage;chkMom;chkDB;comExit",
+             "5 Tage", "", next, 3000},
+            {"fetch left on behind the format dialog", false, "", "on|on|60 Minuten",
+             "cmbMittel=30 Minuten;comOK", "30 Minuten", set + "MittInter = 30", "05.12.2026 16:30:00", 3000,
+             true},
+            {"fetch switched off behind the format dialog", false, "", "on|on|60 Minuten", "chkMom;comOK",
+             "60 Minuten", set + "MittelAktiv = 0", "deaktiviert", 3000, true},
+            {"polling: remainder dropped, to the start", true, set + "MomInter = 2999, SaveMom = 1",
+             "on|on|Interval: 2 Sekunden", "slidMoment=Home;comOK", "Interval: 1 Sekunde",
+             set + "MomInter = 1000", next, 1000},
+            {"polling: one minute, stored", true, "", "on|off|Interval: 3 Sekunden",
+             "chkDB;slidMoment=End;comOK", "Interval: 60 Sekunden", set + "MomInter = 60000, SaveMom = 1",
+             next, 60000},
+            {"polling off", true, "", "on|off|Interval: 3 Sekunden", "slidMoment=Left;chkMom;comOK",
+             "Interval: 2 Sekunden", set + "MomInter = 2000, MomAktiv = 0", next, 2000},
+            {"polling: empty settings table gets one row", true, "DELETE FROM tblSysConf",
+             "off|off|Interval: 3 Sekunden", "chkMom;slidMoment=PgUp;chkDB;comOK", "Interval: 8 Sekunden",
+             "INSERT INTO tblSysConf (MomInter, MomAktiv, SaveMom) VALUES (8000, 1, 1)", "deaktiviert", 8000},
+            {"polling: Abbrechen", true, set + "MomAktiv = 0, MomInter = 4000",
+             "off|off|Interval: 4 Sekunden", "chkMom;slidMoment=Home;chkDB;comExit", "Interval: 1 Sekunde",
+             "", next, 4000},
         });
     }
-    void fcMittel() {
-        QFETCH(Mittel, c);
+    void queryDialog() {
+        QFETCH(Case, c);
         DialogFixture station({c.sql});
-        MainWindow &f = *station.f;
-        f.engine()->MidTimer.start();
+        Acquisition &a = *station.f->engine();
+        a.AktTimer.start();
+        a.MidTimer.start();
         const QStringList expected = DialogFixture::snapshotAfter({c.effect});
         const QPointer<FcFormat> format = c.formatOpen ? station.open<FcFormat>() : nullptr;
-        QPointer<FcMittel> dialog = station.open<FcMittel>();
-        const Ui::FcMittel &ui = dialog->controls();
-        QCOMPARE(onOff(ui.chkMom) + '|' + onOff(ui.chkDB) + '|' + ui.cmbMittel->currentText(), c.opened);
-        QVERIFY(!ui.comOK->isEnabled());
-        for (const QString &steps : {c.steps.section(';', 0, -2), c.steps.section(';', -1)}) {
-            QCOMPARE(ui.cmbMittel->isEnabled(), ui.chkMom->isChecked());
-            run(dialog, steps);
-        }
-        QTRY_VERIFY(dialog.isNull());
-
-        QCOMPARE(DialogFixture::snapshot(), expected);
-        QCOMPARE(f.controls()->labNextAccess->text(), c.nextAccess);
-        if (format) {
-            QVERIFY(!Acquisition::fetchingOn());
-            format->close();
-        }
-        QCOMPARE(QString("%1|%2|%3").arg(SysConf.MittInter).arg(SysConf.MittelAktiv).arg(SysConf.SaveMitt),
-                 DialogFixture::rows("SELECT MittInter, MittelAktiv, SaveMitt FROM tblSysConf").value(0));
-        // The dialog never starts or stops the fetch.
-        QVERIFY(f.engine()->MidTimer.isActive());
-        QVERIFY(station.boxes.asked.isEmpty());
-    }
-
-    void fcMoment_data() {
-        addCases<Moment>({
-            {"a second and a half, one step", set + "MomInter = 1500", "1|Interval: 1 Sekunde|on|off",
-             "slidMoment=Right;comOK", "Interval: 2 Sekunden", 2000, set + "MomInter = 2000"},
-            {"remainder dropped, to the start", set + "MomInter = 2999, SaveMom = 1",
-             "2|Interval: 2 Sekunden|on|on", "slidMoment=Home;comOK", "Interval: 1 Sekunde", 1000,
-             set + "MomInter = 1000"},
-            {"one minute, stored", "", "3|Interval: 3 Sekunden|on|off", "chkDB;slidMoment=End;comOK",
-             "Interval: 60 Sekunden", 60000, set + "MomInter = 60000, SaveMom = 1"},
-            {"polling off", "", "3|Interval: 3 Sekunden|on|off", "slidMoment=Left;chkMom;comOK",
-             "Interval: 2 Sekunden", 2000, set + "MomInter = 2000, MomAktiv = 0"},
-            {"empty settings table gets one row", "DELETE FROM tblSysConf", "3|Interval: 3 Sekunden|off|off",
-             "chkMom;slidMoment=PgUp;chkDB;comOK", "Interval: 8 Sekunden", 8000,
-             "INSERT INTO tblSysConf (MomInter, MomAktiv, SaveMom) VALUES (8000, 1, 1)"},
-            {"Abbrechen", set + "MomAktiv = 0, MomInter = 4000", "4|Interval: 4 Sekunden|off|off",
-             "chkMom;slidMoment=Home;chkDB;comExit", "Interval: 1 Sekunde", 4000, ""},
-        });
-    }
-    void fcMoment() {
-        QFETCH(Moment, c);
-        DialogFixture station({c.sql});
-        QTimer &timer = station.f->engine()->AktTimer;
-        timer.start();
-        const QStringList expected = DialogFixture::snapshotAfter({c.effect});
-        QPointer<FcMoment> dialog = station.open<FcMoment>();
-        const Ui::FcMoment &ui = dialog->controls();
-        const auto enabled = [&ui] {
-            return ui.slidMoment->isEnabled() + ui.labInter->isEnabled() + ui.chkDB->isEnabled();
+        QPointer<QDialog> dialog = c.moment ? static_cast<QDialog *>(station.open<FcMoment>())
+                                            : static_cast<QDialog *>(station.open<FcMittel>());
+        const auto *on = dialog->findChild<QAbstractButton *>("chkMom");
+        const auto *stored = dialog->findChild<QAbstractButton *>("chkDB");
+        const auto *list = dialog->findChild<QComboBox *>("cmbMittel");
+        const auto shown = [&] {
+            return QString(on->isChecked() ? "on|" : "off|") + (stored->isChecked() ? "on|" : "off|") +
+                   (list ? list->currentText() : dialog->findChild<QLabel *>("labInter")->text());
         };
-        QCOMPARE(QString::number(ui.slidMoment->value()) + '|' + ui.labInter->text() + '|' +
-                     onOff(ui.chkMom) + '|' + onOff(ui.chkDB),
-                 c.opened);
-        QVERIFY(!ui.comOK->isEnabled());
-        QCOMPARE(enabled(), 3 * ui.chkMom->isChecked());
+        // The interval, and the polling's storing, can only be changed while switched on.
+        const auto followsSwitch = [&] {
+            for (const char *name : c.moment ? QList<const char *>{"slidMoment", "labInter", "chkDB"}
+                                             : QList<const char *>{"cmbMittel"})
+                if (dialog->findChild<QWidget *>(name)->isEnabled() != on->isChecked())
+                    return false;
+            return true;
+        };
+        QCOMPARE(shown(), c.opened);
+        QVERIFY(followsSwitch() && !dialog->findChild<QPushButton *>("comOK")->isEnabled());
         run(dialog, c.steps.section(';', 0, -2));
-        QCOMPARE(ui.labInter->text(), c.label);
-        QCOMPARE(enabled(), 3 * ui.chkMom->isChecked());
+        QCOMPARE(shown().section('|', 2), c.changed);
+        QVERIFY(followsSwitch());
         run(dialog, c.steps.section(';', -1));
         QTRY_VERIFY(dialog.isNull());
 
         QCOMPARE(DialogFixture::snapshot(), expected);
-        QCOMPARE(QString("%1|%2").arg(SysConf.MomAktiv).arg(SysConf.SaveMom),
-                 DialogFixture::rows("SELECT MomAktiv, SaveMom FROM tblSysConf").value(0));
-        QCOMPARE(timer.interval(), c.interval);
-        // A running timer starts over with the new interval at once (a coarse timer may be 5 % late).
-        QVERIFY(timer.isActive() && timer.remainingTime() <= c.interval + c.interval / 20);
-        QVERIFY(station.boxes.asked.isEmpty());
+        QCOMPARE(station.f->controls()->labNextAccess->text(), c.nextAccess);
+        if (format) {
+            QVERIFY(!Acquisition::fetchingOn());
+            format->close();
+        }
+        QCOMPARE(
+            QString::asprintf("%d|%d|%d|%d|%d", SysConf.MittInter, SysConf.MittelAktiv, SysConf.SaveMitt,
+                              SysConf.MomAktiv, SysConf.SaveMom),
+            DialogFixture::rows("SELECT MittInter, MittelAktiv, SaveMitt, MomAktiv, SaveMom FROM tblSysConf")
+                .value(0));
+        // The dialogs never start or stop the timers; a running one starts over with a new interval at once
+        // (a coarse timer may be 5 % late).
+        QVERIFY(a.MidTimer.isActive() && a.AktTimer.isActive() && station.boxes.asked.isEmpty());
+        QCOMPARE(a.AktTimer.interval(), c.interval);
+        QVERIFY(a.AktTimer.remainingTime() <= c.interval + c.interval / 20);
     }
 };
 

@@ -22,60 +22,49 @@ class TestStationStore : public QObject {
 private slots:
     void cleanup() { QSqlDatabase::removeDatabase("test"); }
 
-    void unusableRowIsReportedAndLeftOut_data() {
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("text") << "'drei'"
-                              << "13 Typen unverträglich";
-        QTest::newRow("zero") << "0"
-                              << "9 Index außerhalb des gültigen Bereichs (KonfigNr 0)";
-        QTest::newRow("beyond 32 bits") << "3000000000"
-                                        << "6 Überlauf";
-    }
+    // A configuration number that is text, zero or beyond 32 bits: the row is reported and left out.
     void unusableRowIsReportedAndLeftOut() {
-        QFETCH(QString, number);
-        QFETCH(QString, error);
+        const std::pair<const char *, const char *> cases[] = {
+            {"'drei'", "13 Typen unverträglich"},
+            {"0", "9 Index außerhalb des gültigen Bereichs (KonfigNr 0)"},
+            {"3000000000", "6 Überlauf"}};
         ProgramDir dir;
         QSqlDatabase db = dir.createDataFile();
-        sqlValue(db, QString("INSERT INTO tblConfiguration VALUES (2, %1, 'unbrauchbar', '03')").arg(number));
-        std::optional<RunError> failure;
-        const ConfigList list = StationStore::readConfigurations(db, 2, &failure);
-        QCOMPARE(failure ? QString("%1 %2").arg(failure->number).arg(failure->text) : QString(), error);
-        QCOMPARE(list.configured(), (QList<qint32>{1, 2}));
-        QCOMPARE(list.highest(), 2);
+        for (auto [number, expected] : cases) {
+            sqlValue(db, "DELETE FROM tblConfiguration WHERE Beschreibung = 'unbrauchbar'");
+            sqlValue(db,
+                     QString("INSERT INTO tblConfiguration VALUES (2, %1, 'unbrauchbar', '03')").arg(number));
+            std::optional<RunError> failure;
+            const ConfigList list = StationStore::readConfigurations(db, 2, &failure);
+            QCOMPARE(failure ? QString("%1 %2").arg(failure->number).arg(failure->text) : QString(),
+                     expected);
+            QVERIFY(list.configured() == (QList<qint32>{1, 2}) && list.highest() == 2);
+        }
     }
 
     // Existing rows are edited and missing ones added, each once; numbers without a station and other loggers
     // stay untouched. A failure leaves everything as it was.
-    void choiceIsStoredByKeyInOneTransaction_data() {
-        QTest::addColumn<QString>("sql");
-        QTest::newRow("stored twice") << QString();
-        QTest::newRow("settings row unwritable")
-            << "ALTER TABLE tblSysConf RENAME COLUMN Konfiguration TO KonfigAlt";
-    }
     void choiceIsStoredByKeyInOneTransaction() {
-        QFETCH(QString, sql);
-        const bool fails = !sql.isEmpty();
         ProgramDir dir;
         QSqlDatabase db = dir.createDataFile();
         sqlValue(db, "DELETE FROM tblConfiguration WHERE ProviderID = 1 AND KonfigNr = 2");
-        if (fails)
-            sqlValue(db, sql);
-        const QString before = configRows(db);
         std::optional<RunError> error;
-        QMap<qint32, ConfigList> lists;
-        lists[1] = StationStore::readConfigurations(db, 1, &error);
+        QMap<qint32, ConfigList> lists{{1, StationStore::readConfigurations(db, 1, &error)}};
         lists[1].setName(3, "Dach Ost");
         lists[1].setStation(1, "09");
         lists[1].addNew("05");
         lists[1].setName(6, "ohne Station");
         for (int save = 0; save < 2; ++save)
-            QCOMPARE(StationStore::saveChoice(db, lists, 3, 1).has_value(), fails);
-        QCOMPARE(configRows(db), fails ? before
-                                       : "1/1/Messfeld Nord, Klimahütte 2 m/09; 1/3/Dach Ost/03; 1/4/---/05; "
-                                         "2/1/Bergstation Hochalm/07; 2/2/Pegel Talsperre/08; "
-                                         "3/1/Versuchsfeld Obstbau/12");
-        QCOMPARE(sqlValue(db, "SELECT Provider FROM tblSysConf").toInt(), fails ? 1 : 3);
+            QCOMPARE(StationStore::saveChoice(db, lists, 3, 1), std::nullopt);
+        const QString stored =
+            "1/1/Messfeld Nord, Klimahütte 2 m/09; 1/3/Dach Ost/03; 1/4/---/05; "
+            "2/1/Bergstation Hochalm/07; 2/2/Pegel Talsperre/08; 3/1/Versuchsfeld Obstbau/12";
+        QVERIFY(configRows(db) == stored && sqlValue(db, "SELECT Provider FROM tblSysConf").toInt() == 3);
+        // The settings row cannot be written: the configurations stay as they were.
+        sqlValue(db, "ALTER TABLE tblSysConf RENAME COLUMN Provider TO ProviderAlt");
+        lists[1].setName(1, "geändert");
+        QVERIFY(StationStore::saveChoice(db, lists, 2, 1).has_value());
+        QCOMPARE(configRows(db), stored);
     }
 };
 
