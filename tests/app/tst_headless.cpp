@@ -109,7 +109,7 @@ private slots:
         QString out;
         QTRY_VERIFY_WITH_TIMEOUT((out += s.service.readAllStandardOutput()).contains(fetched), 30000);
         // The logger's clock jumps a day ahead: the next fetch has 1,440 records to bring.
-        QVERIFY(s.sim.command("zeit " + QDateTime::currentDateTime().addDays(1).toString(Qt::ISODate)));
+        QVERIFY(s.sim.command("zeit " + StationRig::loggerStart.addDays(1).toString(Qt::ISODate)));
         QTRY_VERIFY_WITH_TIMEOUT(s.dir.readFile("Testlog.txt").count("\r\n") > 800, 30000);
         ::kill(pid_t(s.service.processId()), SIGKILL);
         QVERIFY(s.service.waitForFinished(10000));
