@@ -3,12 +3,6 @@
 
 #include <QTest>
 
-namespace {
-
-const QDateTime base(QDate(2026, 12, 5), QTime(16, 0, 0));
-
-} // namespace
-
 class TestDataAlarm : public QObject {
     Q_OBJECT
 
@@ -41,24 +35,22 @@ private slots:
     void reports() {
         QFETCH(QStringList, events);
         QFETCH(QStringList, reports);
+        const QDateTime base(QDate(2026, 12, 5), QTime(16, 0, 0));
         DataAlarm alarm;
         QStringList given;
-        const auto note = [&given](const std::optional<DataAlarm::Report> &r) {
-            if (r)
-                given << r->now.toString(QStringLiteral("HH:mm ")) + r->text();
-        };
         for (const QString &event : events) {
             const QStringList f = event.split(u' ');
-            const QDateTime at = base.addSecs(f.value(1).toInt() * 60);
-            if (f[0] == "s") {
-                alarm.start(at);
-            } else if (f[0] == "x") {
-                alarm.stop();
-            } else if (f[0] == "d") {
-                note(alarm.telegram(at));
-            } else {
-                for (int m = f[1].toInt(); m <= f[2].toInt(); ++m)
-                    note(alarm.tick(base.addSecs(m * 60), f[3].toInt()));
+            for (int m = f.value(1).toInt(); m <= f.value(2, f.value(1)).toInt(); ++m) {
+                const QDateTime at = base.addSecs(m * 60);
+                std::optional<DataAlarm::Report> r;
+                if (f[0] == "s")
+                    alarm.start(at);
+                else if (f[0] == "x")
+                    alarm.stop();
+                else
+                    r = f[0] == "d" ? alarm.telegram(at) : alarm.tick(at, f[3].toInt());
+                if (r)
+                    given << r->now.toString(QStringLiteral("HH:mm ")) + r->text();
             }
         }
         QCOMPARE(given, reports);
