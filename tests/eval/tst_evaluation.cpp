@@ -6,8 +6,8 @@
 #include "store/database.h"
 #include "store/sysconf.h"
 #include "support/stationrig.h"
-#include "ui_mainwindow.h"
 
+#include <QLabel>
 #include <QtTest>
 
 class TestEvaluation : public QObject {
@@ -79,27 +79,6 @@ private slots:
         QCOMPARE(rig.f->engine()->LastTransColor, 65280);
         QVERIFY(rig.dir->readFile("Errorlog.txt").contains("Datenbankfehler"));
         QCOMPARE(rig.dir->readFile("nachlauf.txt"), QByteArray());
-    }
-
-    // Minimum and maximum of each channel around its mean; the text output tells the same record.
-    void averageRecordsBecomeRowsOfKindsTwoToFour() {
-        StationRig rig;
-        QVERIFY(rig.start({"--layout", "01,02,07", "--records", "2", "--three-values"}));
-        QVERIFY(rig.fetch());
-        QCOMPARE(rows("SELECT was, MeasTime FROM tblMesswerte ORDER BY ID"),
-                 "2 2026-12-05 09:50:00, 3 2026-12-05 09:50:00, 4 2026-12-05 09:50:00, "
-                 "2 2026-12-05 10:00:00, 3 2026-12-05 10:00:00, 4 2026-12-05 10:00:00");
-        QCOMPARE(rows("SELECT count(*) FROM tblMesswerte WHERE Kanal1 IS NULL OR Kanal3 IS NULL OR "
-                      "Kanal4 IS NOT NULL"),
-                 "0");
-        QCOMPARE(rows("SELECT count(*) FROM tblMesswerte AS lo JOIN tblMesswerte AS hi ON "
-                      "hi.MeasTime = lo.MeasTime AND lo.was = 3 AND hi.was = 4 "
-                      "WHERE lo.Kanal2 <= hi.Kanal2 AND lo.Kanal2 <> hi.Kanal2"),
-                 "2");
-        const QByteArray output = rig.dir->readFile("Testlog.txt");
-        const QString meanOfChannel2 =
-            rows("SELECT Kanal2 FROM tblMesswerte WHERE was = 2 ORDER BY ID LIMIT 1").replace('.', ',');
-        QVERIFY2(output.count("\r\n") == 2 && output.contains("|02|02|" + meanOfChannel2.toLatin1()), output);
     }
 
     // The intranet's measurement page is written after every poll, the page set at the start; their missing
