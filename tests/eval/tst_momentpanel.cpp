@@ -12,8 +12,6 @@
 #include <QWheelEvent>
 #include <QtTest/qtestspontaneevent.h>
 
-#include <memory>
-
 namespace {
 
 struct Fixture {
@@ -22,15 +20,15 @@ struct Fixture {
     ChannelSlots channelSlots{};
     QMainWindow window;
     Ui::MainWindow ui;
-    MomentPanel::Labels labMK{};
-    MomentPanel::Labels labMW{};
-    std::unique_ptr<MomentPanel> panel;
+    MomentPanel::Labels labMK{}, labMW{};
+    MomentPanel panel{setUp(), ui.frmMom, ui.VScroll, labMK, labMW};
 
-    Fixture() {
+    // The window's controls, set up before the panel takes them.
+    QWidget *setUp() {
         ui.setupUi(&window);
         labMK[0] = ui.labMK;
         labMW[0] = ui.labMW;
-        panel = std::make_unique<MomentPanel>(ui.picRahmen, ui.frmMom, ui.VScroll, labMK, labMW);
+        return ui.picRahmen;
     }
     // shown: "channel:sensor code:unit ..."; each value is its channel number plus a half.
     void build(const QString &shown) {
@@ -40,7 +38,7 @@ struct Fixture {
             channelSlots[part[0].toInt()] = {part[0].toInt() + 0.5,   part[2], "", "eigener Name",
                                              quint8(part[1].toInt()), true};
         }
-        QCOMPARE(panel->InitMoment(db, channelSlots), std::nullopt);
+        QCOMPARE(panel.InitMoment(db, channelSlots), std::nullopt);
     }
     // "name|value colour|tooltips|tops of name and value" of a row.
     QString row(int channel) const {
@@ -52,7 +50,7 @@ struct Fixture {
     }
     void show(const InstValues &values) {
         takeInstantValues(channelSlots, values);
-        panel->update(channelSlots);
+        panel.update(channelSlots);
     }
     // A turn of the mouse wheel over a widget, delivered as from the mouse (as QTest delivers keys), so that
     // it travels up through the parents that ignore it.
@@ -82,24 +80,24 @@ private slots:
         f.show(values);
         QCOMPARE(f.labMW[1], nullptr);
         f.build("1:1:m 2:2:m 3:3:m 4:4:m 5:5:m 6:6:m 7:7:m 8:8:m");
-        QCOMPARE(f.panel->scrollMaximum(), 5);
-        f.ui.VScroll->setValue(4); // each step moves the rows up by 60 twips
-        QCOMPARE(f.ui.frmMom->y(), -16);
+        QCOMPARE(f.panel.scrollMaximum(), 5);
+        f.ui.VScroll->setValue(4);
         // The wheel over the rows moves them as over the scroll bar, a few steps a notch, within its range.
         f.wheel(f.labMW[2], 120);
         QCOMPARE(f.ui.VScroll->value(), std::max(4 - QApplication::wheelScrollLines(), 0));
         f.wheel(f.labMK[8], -240);
-        QVERIFY(f.ui.VScroll->value() == 5 && f.ui.frmMom->y() == -20);
+        QVERIFY(f.ui.VScroll->value() == 5 &&
+                f.ui.frmMom->y() == -20); // each step moves the rows up 60 twips
 
         // Rebuilt in a viewport of 1500 twips: the old rows go, the rest fits without the scroll bar.
         f.ui.picRahmen->resize(f.ui.picRahmen->width(), 100);
         f.build("1:3:hPa 2:2:% 7:27:W/m²");
         QCOMPARE(f.ui.frmMom->findChildren<QLabel *>().size(), 6 + 2);
         QVERIFY(!f.labMK[3] && !f.labMW[8]);
-        QVERIFY(f.panel->scrollMaximum() == -7 && !f.ui.VScroll->isEnabled() && f.ui.VScroll->maximum() == 0);
+        QVERIFY(f.panel.scrollMaximum() == -7 && !f.ui.VScroll->isEnabled() && f.ui.VScroll->maximum() == 0);
         f.wheel(f.ui.frmMom, -120);
         QCOMPARE(f.ui.frmMom->y(), 0);
-        QVERIFY(f.panel->panelReady && f.ui.labMK->isHidden() && f.ui.labMW->isHidden());
+        QVERIFY(f.panel.panelReady && f.ui.labMK->isHidden() && f.ui.labMW->isHidden());
         // Code 27 is not catalogued.
         QCOMPARE(f.row(7), "eigener Name|7,5 W/m² #000000|Kanal 7 Kanal 7|51 49");
 
@@ -115,7 +113,7 @@ private slots:
 
         // A failed build leaves the panel as it stands.
         sqlValue(f.db, "DROP TABLE tblSensorcodes");
-        QVERIFY(f.panel->InitMoment(f.db, f.channelSlots) && f.panel->panelReady);
+        QVERIFY(f.panel.InitMoment(f.db, f.channelSlots) && f.panel.panelReady);
     }
 };
 
