@@ -52,8 +52,7 @@ private slots:
 
     void tableFollowsTheReportedCodes() {
         Fixture f;
-        // Slots 5 and 70 are left from a previous table; channel 3's code is incomplete, so it is absent. The
-        // field order does not matter, and the 20 rows of the template's pair give way.
+        // Slots 5 and 70 are left over, channel 3's code is incomplete; the template's 20 rows give way.
         f.channelSlots[5].shown = f.channelSlots[70].shown = true;
         QCOMPARE(f.rebuild(1, 1, "7:07 1:03 3:0 2:02"), 0);
         QCOMPARE(f.rows(), "1 3 3 Druck, 2 2 2 Feuchte, 7 7 7 Strahlung");
@@ -77,8 +76,7 @@ private slots:
                  "1 2 15 26 21 Strahlung, 2 1 19 1 1 Temperatur, 1 1 1 3 3 NULL, 1 1 7 27 NULL NULL, "
                  "1 1 9 27 NULL NULL, 1 1 15 26 NULL Strahlung");
 
-        // A failure changes neither the table nor the shown slots, even where the old rows are deleted and
-        // the first new ones added before one is refused.
+        // A failure changes nothing, even once the old rows are deleted and new ones added before a refusal.
         const QString before = f.rows("*") + " / " + f.shown();
         QCOMPARE(f.rebuild(1, 1, "2:02 7:1G"), 13); // G is no hex digit
         QCOMPARE(f.rows("*") + " / " + f.shown(), before);

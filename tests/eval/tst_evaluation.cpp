@@ -1,5 +1,4 @@
-// Evaluation end to end against the logger simulator: channel table, panel, stored rows and the
-// post-processing program, on a real database and a real pseudo-terminal.
+// Evaluation end to end against the logger simulator on a real database and a real pseudo-terminal.
 #include "app/mainwindow.h"
 #include "eval/sqlrows.h"
 #include "eval/ui/momentpanel.h"
@@ -81,8 +80,7 @@ private slots:
         QCOMPARE(rig.dir->readFile("nachlauf.txt"), QByteArray());
     }
 
-    // The intranet's measurement page is written after every poll, the page set at the start; their missing
-    // folder gives one line each, not one per poll, and one more when the page is written again.
+    // The intranet pages' missing folder gives one line each, not one per poll, and one when it is back.
     void aMissingIntranetFolderIsToldOnceAndWhenItIsBack() {
         StationRig rig;
         QVERIFY(rig.start({}, "WebAktiv = 1"));

@@ -1,5 +1,4 @@
-// Stored values read back for the plots: the gap search on the averaging grid, the reduction to the plot's
-// width, and the queries on a real database (Null values, the band, a change of the clock).
+// Stored values read back for the plots: gaps on the averaging grid, reduction to the plot's width, queries.
 #include "eval/history.h"
 #include "store/upgrade.h"
 #include "support/cases.h"

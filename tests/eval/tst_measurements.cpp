@@ -1,5 +1,4 @@
-// Rows of tblMesswerte from instantaneous values and average records, on a real copy of the template
-// database.
+// Rows of tblMesswerte from instantaneous values and average records, on a copy of the template database.
 #include "eval/measurements.h"
 #include "eval/sqlrows.h"
 #include "support/cases.h"

@@ -39,8 +39,7 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("seek.*/dev/full"));
         QCOMPARE(failure(appendTextLine("/dev/full", "x")), "57 No space left on device");
 
-        // The open database's files, also through a link, are never written as text: closing that descriptor
-        // would drop SQLite's locks.
+        // The database's files, also through a link, are never written as text: closing would drop its locks.
         dir.createDataFile().close();
         QCOMPARE(Store::openMainDb(dir.file("Skylog.db")), std::nullopt);
         QVERIFY(QFile::link(dir.file("Skylog.db"), dir.file("Verweis.txt")));

@@ -52,8 +52,7 @@ struct Fixture {
         takeInstantValues(channelSlots, values);
         panel.update(channelSlots);
     }
-    // A turn of the mouse wheel over a widget, delivered as from the mouse (as QTest delivers keys), so that
-    // it travels up through the parents that ignore it.
+    // A wheel turn over a widget as from the mouse, so that it travels up through the parents that ignore it.
     void wheel(QWidget *over, int angle) {
         QWheelEvent event(QPointF(1, 1), over->mapToGlobal(QPointF(1, 1)), QPoint(), QPoint(0, angle),
                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);

@@ -1,5 +1,4 @@
-// Records kept while the database takes no data: the lines of the spool file, reading it after a crash, and
-// storing its records once, on a real copy of the template database.
+// Records kept while the database takes no data: the spool file's lines, and storing its records once.
 #include "eval/recordspool.h"
 #include "eval/sqlrows.h"
 #include "support/filesizelimit.h"
@@ -91,8 +90,7 @@ private slots:
         const QString rows = "SELECT count(*), count(DISTINCT MeasTime), sum(Kanal1) FROM tblMesswerte";
         QCOMPARE(sqlRows(db, rows), "6 2 6081.5");
 
-        // Killed after the commit: the file is still there at the next start, its records are stored already.
-        // A damaged line is counted, a line cut off at the end never counted.
+        // Killed after the commit: the file's records are stored already; a cut-off last line never counted.
         QVERIFY(dir.writeFile(spoolFileName, fileLine(10) + fileLine(20) + "Unsinn\n" + fileLine(30) +
                                                  fileLine(40).left(40)));
         RecordSpool next(path);

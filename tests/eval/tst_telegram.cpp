@@ -113,8 +113,7 @@ private slots:
         QCOMPARE(yield(evaluateTelegram(telegram, current(), headerAwaited)), expected);
     }
 
-    // The stamp, then the date-time it stands for in ISO form (local time unless marked UTC); an unreadable
-    // stamp stands for the zero date-time.
+    // The stamp and the date-time it stands for (local unless marked UTC); unreadable: the zero date-time.
     void extractDate_data() {
         QTest::addColumn<QString>("pair");
         for (const char *pair : {"050324??093015 2024-03-05T09:30:15", "311229xx235959 2029-12-31T23:59:59",

@@ -54,8 +54,7 @@ private slots:
         QCOMPARE(failure ? failure->number : 0, c.error);
     }
 
-    // The row name tells the format: the separator or a blank for fixed columns, K for the channel column,
-    // S for the sensor column, then the values per channel.
+    // The row name tells the format: separator or blank (fixed columns), K/S channel/sensor, values each.
     void textOutputLine_data() {
         QTest::addColumn<QString>("expected");
         QTest::newRow("|KS3") << "05.03.2026 06:07:38|01|03|23,5|-0,1|1234567,5|60|1A|12|0,25|850";
