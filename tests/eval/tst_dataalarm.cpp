@@ -23,12 +23,11 @@ private slots:
                            "18:15 Daten vom Datenlogger wieder da nach 2 Std. 14 Min. (ausgefallen seit "
                            "05.12.2026 16:01:00)",
                            "18:25 " + since + "18:15:00 (10 Min.)"};
-        QTest::newRow("the watch starts with the port")
-            << QStringList{"t 1 30 10", "s 30", "t 31 40 10"}
-            << QStringList{"16:40 " + since + "16:30:00 (10 Min.)"};
-        // Closing the port or the setting 0 ends an alarm without a report; a telegram starts the watch.
+        // Before the port opens no tick counts; closing it or the setting 0 ends an alarm without a report,
+        // and a telegram starts the watch again.
         QTest::newRow("closed by the operator, switched off")
-            << QStringList{"s 0", "t 1 10 10", "x", "t 11 30 10", "d 31", "t 32 41 10", "t 42 50 0", "d 51"}
+            << QStringList{"t -20 -1 10", "s 0",        "t 1 10 10", "x",   "t 11 30 10",
+                           "d 31",        "t 32 41 10", "t 42 50 0", "d 51"}
             << QStringList{"16:10 " + since + "16:00:00 (10 Min.)", "16:41 " + since + "16:31:00 (10 Min.)"};
     }
 
