@@ -4,10 +4,6 @@
 #include "support/programdir.h"
 #include "ui_mainwindow.h"
 
-#include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
-#include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
 #include <QtTest/qtestspontaneevent.h>
