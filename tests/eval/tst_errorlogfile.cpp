@@ -79,8 +79,10 @@ private slots:
         QCOMPARE(log.messagesLastHour(last), c.lastHour);
     }
 
-    // Lines of 40 bytes and a limit of 100: two lines to a file, the current one and two older ones kept.
-    void rotation() {
+    // Lines of 40 bytes and a limit of 100: two lines to a file, the current one and two older ones kept. A
+    // log that cannot be written reports each line it could not write; a repeat is only counted and reports
+    // nothing.
+    void rotatedAndUnwritable() {
         ProgramDir dir;
         ErrorLog log(dir.path());
         log.setRotation(100, 2);
@@ -92,16 +94,12 @@ private slots:
         QCOMPARE(files.join(" / "),
                  "16:00:03 Meldung Nummer 3, 16:00:04 Meldung Nummer 4 / 16:00:05 Meldung Nummer 5, "
                  "16:00:06 Meldung Nummer 6 / 16:00:07 Meldung Nummer 7 / ");
-    }
 
-    // An unwritable log reports each line it could not write; a repeat is only counted and reports nothing.
-    void unwritableLog() {
-        QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Errorlog.txt")));
-        ErrorLog log(dir.path());
-        QVERIFY(log.write(base, QStringLiteral("A"), -1));
-        QCOMPARE(log.write(base.addSecs(5), QStringLiteral("A"), -1), std::nullopt);
-        QVERIFY(log.flush(base.addSecs(10)));
+        QVERIFY(QFile::remove(dir.file("Errorlog.txt")) && QDir(dir.path()).mkdir("Errorlog.txt"));
+        ErrorLog unwritable(dir.path());
+        QVERIFY(unwritable.write(base, "A", -1));
+        QCOMPARE(unwritable.write(base.addSecs(5), "A", -1), std::nullopt);
+        QVERIFY(unwritable.flush(base.addSecs(10)));
     }
 };
 
