@@ -135,9 +135,10 @@ private slots:
         QVERIFY(insertAverageRecords(db, 1, 1, times, {19, 1}, [&](int c, int k, int r) {
             return c == 19 ? values[r][k - 1] : 1000 + r;
         }));
+        // Another logger's record and one after the period are not read.
         const auto nine = [](int, int, int) { return 9.0; };
-        QVERIFY(insertAverageRecords(db, 2, 1, {"2026-10-25 02:00:00"}, {19}, nine));
-        QVERIFY(insertAverageRecords(db, 1, 1, {"2026-10-25 05:00:00"}, {19}, nine));
+        QVERIFY(insertAverageRecords(db, 2, 1, {"2026-10-25 02:00:00"}, {19}, nine) &&
+                insertAverageRecords(db, 1, 1, {"2026-10-25 05:00:00"}, {19}, nine));
         sqlValue(db, "INSERT INTO tblMesswerte (Provider, Konfiguration, was, MeasTime, Kanal19) VALUES "
                      "(1, 1, 1, '2026-10-25 02:05:00', 3.5), (1, 1, 1, '2026-10-25 02:06:00', NULL)");
 
@@ -146,8 +147,7 @@ private slots:
         QVERIFY(channels.size() == 20 && channels[19].name == "Sensor 0x1B (unbekannt)" &&
                 channels[19].unit.isEmpty());
 
-        const QDateTime from(QDate(2026, 10, 25), QTime(0, 0));
-        const QDateTime to(QDate(2026, 10, 25), QTime(4, 0));
+        const QDateTime from(QDate(2026, 10, 25), QTime(0, 0)), to(from.date(), QTime(4, 0));
         const History::Rows rows = History::read(db, 1, 1, {19, 1}, from, to, &error);
         QVERIFY(!error && rows.records.size() == 3);
         QStringList texts;
@@ -162,9 +162,7 @@ private slots:
         QCOMPARE(gapsText(History::storedGaps(db, 1, 1, 10, rows.records, from, to, to.addDays(1), &error)),
                  "02:00–02:20:3, 02:40–03:00:3, 03:20–03:50:4");
         // Before the first record nothing is expected, nor in the two intervals before now.
-        QCOMPARE(
-            History::missingRecords(db, 1, 1, 10, QDateTime(QDate(2026, 10, 25), QTime(3, 15)), 7, &error),
-            5);
+        QCOMPARE(History::missingRecords(db, 1, 1, 10, QDateTime(from.date(), QTime(3, 15)), 7, &error), 5);
         QVERIFY(History::read(db, 1, 1, {61}, from, to, &error).channels.isEmpty() && error->number == 9);
     }
 };
