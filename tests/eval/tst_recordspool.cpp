@@ -11,9 +11,8 @@ namespace {
 
 // A record at 10:<minute> of channels 1 (code 03) and 7 (code 1A).
 AverageRecord record(int minute) {
-    AverageRecord r{1, 2, QDateTime(QDate(2026, 12, 5), QTime(10, minute)), {}, {}};
-    r.headerCodes[1] = 0x03;
-    r.headerCodes[7] = 0x1a;
+    AverageRecord r{
+        1, 2, QDateTime(QDate(2026, 12, 5), QTime(10, minute)), {0, 0x03, 0, 0, 0, 0, 0, 0x1a}, {}};
     r.values[1] = {0, 1013.5, 1012, 1015.25};
     r.values[7] = {0, -3.5e-7, 0, 0};
     return r;
