@@ -11,11 +11,6 @@
 
 namespace {
 
-// "MM-dd HH:mm" in 2026.
-Reading reading(const QString &text) {
-    return readingOf(QDateTime::fromString("2026-" + text, "yyyy-MM-dd HH:mm"));
-}
-
 // Gaps as "HH:mm–HH:mm:missing"; every period here is shorter than a day.
 QString gapsText(const QList<History::Gap> &gaps) {
     const auto text = [](Reading r) { return QTime(0, 0).addSecs(minuteOf(r) * 60).toString("HH:mm"); };
@@ -53,7 +48,7 @@ QString plotText(const History::Plot &plot) {
     return lines.join(" | ") + " / " + bands.join(" | ");
 }
 
-// records: runs "MM-dd HH:mm+n" of n records every step minutes of the wall clock.
+// records: runs "MM-dd HH:mm+n" (in 2026) of n records every step minutes of the wall clock.
 struct Gaps {
     const char *name, *records, *from, *to, *gaps;
     int step;
@@ -92,6 +87,9 @@ private slots:
     }
     void gaps() {
         QFETCH(Gaps, c);
+        const auto reading = [](const QString &t) {
+            return readingOf(QDateTime::fromString("2026-" + t, "yyyy-MM-dd HH:mm"));
+        };
         QVector<Reading> readings;
         for (const QString &run : QString(c.records).split(", ", Qt::SkipEmptyParts))
             for (int i = 0; i < run.section('+', 1).toInt(); ++i)
