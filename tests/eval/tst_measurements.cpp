@@ -11,10 +11,8 @@ namespace {
 // fields: "channel code value1 [value2 value3], ..." with code "-" for none; rows: what tblMesswerte then
 // holds besides its time; refused: the database refuses the second row.
 struct Case {
-    const char *name;
-    bool average;
-    const char *fields, *rows;
-    bool refused = false;
+    const char *name, *fields, *rows;
+    bool average, refused = false;
     const char *time = "2026-12-05 10:02:00";
 };
 
@@ -29,17 +27,18 @@ private slots:
     void store_data() {
         addCases<Case>({
             // A value without a complete code belongs to no channel of the telegram.
-            {"instant", false, "1 03 1013.5, 60 1a -3.25, 7 07 0, 2 0 7.5, 3 - 8.5, 4 041 9.5",
-             "1 2 1 1013.5 NULL 0 NULL -3.25"},
+            {"instant", "1 03 1013.5, 60 1a -3.25, 7 07 0, 2 0 7.5, 3 - 8.5, 4 041 9.5",
+             "1 2 1 1013.5 NULL 0 NULL -3.25", false},
             // An unreadable time stamp stands for the zero date-time, which is stored like any other.
-            {"one value per channel at the zero date-time", true, "1 03 1013.5, 7 1A 4.5, 2 00 99 98 97",
-             "1 2 2 1013.5 NULL 4.5 NULL NULL, 1 2 3 0 NULL 0 NULL NULL, 1 2 4 0 NULL 0 NULL NULL", false,
-             "1899-12-30 00:00:00"},
-            {"three values per channel", true, "19 01 21.5 18.25 24, 60 10 12.5 12.25 12.75, 100 01 0 0 0",
-             "1 2 2 NULL NULL NULL 21.5 12.5, 1 2 3 NULL NULL NULL 18.25 12.25, 1 2 4 NULL NULL NULL 24 "
-             "12.75"},
-            {"codes 00 and beyond channel 60 only: no row", true, "1 00 5 6 7, 61 03, 100 01", ""},
-            {"second average row refused", true, "1 03 1013.5 1012 1015", "", true},
+            {"one value per channel at the zero date-time", "1 03 1013.5, 7 1A 4.5, 2 00 99 98 97",
+             "1 2 2 1013.5 NULL 4.5 NULL NULL, 1 2 3 0 NULL 0 NULL NULL, 1 2 4 0 NULL 0 NULL NULL", true,
+             false, "1899-12-30 00:00:00"},
+            {"three values per channel", "19 01 21.5 18.25 24, 60 10 12.5 12.25 12.75, 100 01 0 0 0",
+             "1 2 2 NULL NULL NULL 21.5 12.5, 1 2 3 NULL NULL NULL 18.25 12.25, "
+             "1 2 4 NULL NULL NULL 24 12.75",
+             true},
+            {"codes 00 and beyond channel 60 only: no row", "1 00 5 6 7, 61 03, 100 01", "", true},
+            {"second average row refused", "1 03 1013.5 1012 1015", "", true, true},
         });
     }
     void store() {
