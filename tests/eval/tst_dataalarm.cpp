@@ -26,8 +26,8 @@ private slots:
         // Before the port opens no tick counts; closing it or the setting 0 ends an alarm without a report,
         // and a telegram starts the watch again.
         QTest::newRow("closed by the operator, switched off")
-            << QStringList{"t -20 -1 10", "s 0",        "t 1 10 10", "x",   "t 11 30 10",
-                           "d 31",        "t 32 41 10", "t 42 50 0", "d 51"}
+            << QString("t -20 -1 10, s 0, t 1 10 10, x, t 11 30 10, d 31, t 32 41 10, t 42 50 0, d 51")
+                   .split(", ")
             << QStringList{"16:10 " + since + "16:00:00 (10 Min.)", "16:41 " + since + "16:31:00 (10 Min.)"};
     }
 
