@@ -29,14 +29,12 @@ QString yield(const TelegramResult &r) {
     text += r.valuesPerChannel != 1 ? QStringLiteral(" x%1").arg(r.valuesPerChannel) : "";
     for (int ch = 0; ch <= 100; ++ch) {
         if (ch <= 60 && r.instCodes[ch].size() == 2)
-            text +=
-                QStringLiteral(" %1:%2=%3").arg(ch).arg(QLatin1String(r.instCodes[ch])).arg(r.instValues[ch]);
+            text += QString(" %1:%2=%3").arg(ch).arg(QLatin1String(r.instCodes[ch])).arg(r.instValues[ch]);
         if (r.headerCodes[ch] && r.headerCodes != current)
-            text += QStringLiteral(" %1=%2").arg(ch).arg(r.headerCodes[ch]);
+            text += QString(" %1=%2").arg(ch).arg(r.headerCodes[ch]);
         for (int k = 0; ch <= 60 && k < 4; ++k)
-            text += r.avgValues[ch][k] != 0
-                        ? QStringLiteral(" %1/%2=%3").arg(ch).arg(k).arg(r.avgValues[ch][k])
-                        : "";
+            if (r.avgValues[ch][k] != 0)
+                text += QString(" %1/%2=%3").arg(ch).arg(k).arg(r.avgValues[ch][k]);
     }
     const QDateTime t = r.kind == 'A' ? r.timeStamp : r.recordTime;
     if (t.isValid() && t != stampTime)
