@@ -18,22 +18,18 @@ class TestMessages : public QObject {
 private slots:
     void initTestCase() { pinGermanLocale(); }
 
-    // Target (error log, output file, status line), "+" when time-stamped, the status colour if it is set.
-    void routes() {
-        QStringList routes;
-        for (int kind = -4; kind <= 2; ++kind) {
-            const MessageRoute r = messageRoute(kind);
-            routes << QString::number(kind) + "LOS"[int(r.target)] + (r.timeStamped ? "+" : "") +
-                          (r.colour ? " " + QString::number(*r.colour) : "");
-        }
-        QCOMPARE(routes.join(", "), "-4S, -3L+, -2S+ 16776960, -1L+, 0O, 1S 16711680, 2S");
-    }
-
-    void failedWritesWriteNothing() {
+    // Lines are appended in Latin-1; a failed write writes nothing.
+    void appendedLines() {
         ProgramDir dir;
         QCOMPARE(failure(appendTextLine(dir.file("fehlt/Testlog.txt"), "x")), "76 Pfad nicht gefunden");
         QVERIFY(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries) ==
                 QStringList{"SkylogIni.db"});
+        QCOMPARE(writeLog(dir.path(), QDateTime(QDate(2026, 12, 5), QTime(16, 7, 38)), "Prüfsummenfehler"),
+                 std::nullopt);
+        QCOMPARE(appendTextLine(resolveInDir(dir.path(), "Errorlog.txt"), "5 € ≥ 4 °C"), std::nullopt);
+        QCOMPARE(dir.readFile("Errorlog.txt"),
+                 "05.12.2026 16:07:38 - Pr\374fsummenfehler\r\n5 ? ? 4 \260C\r\n");
+        QCOMPARE(resolveInDir(dir.path(), "/var/Testlog.txt"), QStringLiteral("/var/Testlog.txt"));
 
         // Opening a device for append seeks to its end, which it refuses with a warning.
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("seek.*/dev/full"));
