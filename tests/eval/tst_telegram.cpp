@@ -98,6 +98,7 @@ private slots:
         row("M too many fields", frame("M0" + stamp + "|1|2|3|4|5"), "FM" + range);
         row("M short field at the ETB", frame("M0" + stamp + "|7|"), "DM 1/1=7");
         row("M empty field", frame("M0" + stamp + "||1"), "FM [-1 Fehlerhafte Daten]" + invalid);
+        row("M digit 2", frame("M2" + stamp + "|1|2|3"), "DM x5 1/1=1 1/2=2 1/3=3");
     }
     void evaluate() {
         QFETCH(QByteArray, telegram);
