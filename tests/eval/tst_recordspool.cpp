@@ -40,7 +40,7 @@ private slots:
         ProgramDir dir;
         QSqlDatabase db = dir.createDataFile();
         const QString path = dir.file(spoolFileName);
-        QVERIFY(dir.writeFile(spoolFileName, fileLine(5).left(40)));
+        QVERIFY(dir.writeFile(spoolFileName, fileLine(5) + fileLine(6).left(40)));
         RecordSpool spool(path);
         QCOMPARE(spool.load("Skylog-defekt.spool"), std::nullopt);
         QCOMPARE(spool.keep(record(10), "Zeile 10"), std::nullopt);
@@ -48,23 +48,24 @@ private slots:
             const FileSizeLimit full(QFileInfo(path).size() + 20);
             QVERIFY(spool.keep(record(20), "Zeile 20"));
         }
-        QCOMPARE(
-            dir.readFile(spoolFileName),
-            signedLine("1|2|2026-12-05T10:10:00|1,3,1013.5,1012,1015.25|7,1a,-3.4999999999999998e-07,0,0") +
-                '\n');
+        QCOMPARE(dir.readFile(spoolFileName),
+                 fileLine(5) +
+                     signedLine(
+                         "1|2|2026-12-05T10:10:00|1,3,1013.5,1012,1015.25|7,1a,-3.4999999999999998e-07,0,0") +
+                     '\n');
         sqlValue(db,
                  "CREATE TRIGGER voll BEFORE INSERT ON tblMesswerte BEGIN SELECT RAISE(FAIL, 'voll'); END");
         QStringList lines;
         int stored = -1;
         QVERIFY(spool.store(db, &lines, &stored).value_or(RunError()).text.contains("voll"));
-        QVERIFY(spool.size() == 2 && lines.isEmpty() && stored == 0);
-        QCOMPARE(dir.readFile(spoolFileName), fileLine(10));
+        QVERIFY(spool.size() == 3 && lines.isEmpty() && stored == 0);
+        QCOMPARE(dir.readFile(spoolFileName), fileLine(5) + fileLine(10));
 
         sqlValue(db, "DROP TRIGGER voll");
         QCOMPARE(spool.store(db, &lines, &stored), std::nullopt);
-        QVERIFY(spool.isEmpty() && stored == 2 && !QFile::exists(path) && lines == QStringList{"Zeile 20"});
+        QVERIFY(spool.isEmpty() && stored == 3 && !QFile::exists(path) && lines == QStringList{"Zeile 20"});
         const QString rows = "SELECT count(*), count(DISTINCT MeasTime), sum(Kanal1) FROM tblMesswerte";
-        QCOMPARE(sqlRows(db, rows), "6 2 6081.5");
+        QCOMPARE(sqlRows(db, rows), "9 3 9122.25");
 
         // Killed after the commit: the file's records are stored already. A cut-off last line never counted;
         // a line other than as written is damaged: a changed digit, cut off, a channel or code out of range,
@@ -81,7 +82,7 @@ private slots:
                  "Skylog.spool enthält 9 unlesbare Zeilen. Die 3 lesbaren Datensätze werden gespeichert, die "
                  "Datei wird danach als Skylog-defekt.spool aufbewahrt.");
         QVERIFY(!next.store(db, &lines, &stored) && stored == 1);
-        QCOMPARE(sqlRows(db, rows), "9 3 9122.25");
+        QCOMPARE(sqlRows(db, rows), "12 4 12163");
         QVERIFY(!QFile::exists(path) && dir.readFile("Skylog-defekt.spool").contains("Unsinn\n"));
         // A folder in the file's place cannot be read.
         QVERIFY(QDir(dir.path()).mkdir(spoolFileName));
