@@ -19,7 +19,7 @@ struct Fixture {
     MomentPanel::Labels labMK{}, labMW{};
     MomentPanel panel{setUp(), ui.frmMom, ui.VScroll, labMK, labMW};
 
-    // The window's controls, set up before the panel takes them.
+    // The window's controls, set up before the panel takes them (a braced initialiser runs left to right).
     QWidget *setUp() {
         ui.setupUi(&window);
         labMK[0] = ui.labMK;
