@@ -3,12 +3,6 @@
 
 #include <QTest>
 
-namespace {
-
-const QDateTime base(QDate(2026, 12, 5), QTime(16, 0, 0));
-
-} // namespace
-
 class TestDataAlarm : public QObject {
     Q_OBJECT
 
@@ -29,36 +23,33 @@ private slots:
                            "18:15 Daten vom Datenlogger wieder da nach 2 Std. 14 Min. (ausgefallen seit "
                            "05.12.2026 16:01:00)",
                            "18:25 " + since + "18:15:00 (10 Min.)"};
-        QTest::newRow("the watch starts with the port")
-            << QStringList{"t 1 30 10", "s 30", "t 31 40 10"}
-            << QStringList{"16:40 " + since + "16:30:00 (10 Min.)"};
-        // Closing the port or the setting 0 ends an alarm without a report; a telegram starts the watch.
+        // Before the port opens no tick counts; closing it or the setting 0 ends an alarm without a report,
+        // and a telegram starts the watch again.
         QTest::newRow("closed by the operator, switched off")
-            << QStringList{"s 0", "t 1 10 10", "x", "t 11 30 10", "d 31", "t 32 41 10", "t 42 50 0", "d 51"}
+            << QString("t -20 -1 10, s 0, t 1 10 10, x, t 11 30 10, d 31, t 32 41 10, t 42 50 0, d 51")
+                   .split(", ")
             << QStringList{"16:10 " + since + "16:00:00 (10 Min.)", "16:41 " + since + "16:31:00 (10 Min.)"};
     }
 
     void reports() {
         QFETCH(QStringList, events);
         QFETCH(QStringList, reports);
+        const QDateTime base(QDate(2026, 12, 5), QTime(16, 0, 0));
         DataAlarm alarm;
         QStringList given;
-        const auto note = [&given](const std::optional<DataAlarm::Report> &r) {
-            if (r)
-                given << r->now.toString(QStringLiteral("HH:mm ")) + r->text();
-        };
         for (const QString &event : events) {
             const QStringList f = event.split(u' ');
-            const QDateTime at = base.addSecs(f.value(1).toInt() * 60);
-            if (f[0] == "s") {
-                alarm.start(at);
-            } else if (f[0] == "x") {
-                alarm.stop();
-            } else if (f[0] == "d") {
-                note(alarm.telegram(at));
-            } else {
-                for (int m = f[1].toInt(); m <= f[2].toInt(); ++m)
-                    note(alarm.tick(base.addSecs(m * 60), f[3].toInt()));
+            for (int m = f.value(1).toInt(); m <= f.value(2, f.value(1)).toInt(); ++m) {
+                const QDateTime at = base.addSecs(m * 60);
+                std::optional<DataAlarm::Report> r;
+                if (f[0] == "s")
+                    alarm.start(at);
+                else if (f[0] == "x")
+                    alarm.stop();
+                else
+                    r = f[0] == "d" ? alarm.telegram(at) : alarm.tick(at, f[3].toInt());
+                if (r)
+                    given << r->now.toString(QStringLiteral("HH:mm ")) + r->text();
             }
         }
         QCOMPARE(given, reports);

@@ -1,5 +1,4 @@
-// Stored values read back for the plots: the gap search on the averaging grid, the reduction to the plot's
-// width, and the queries on a real database (Null values, the band, a change of the clock).
+// Stored values read back for the plots: gaps on the averaging grid, reduction to the plot's width, queries.
 #include "eval/history.h"
 #include "store/upgrade.h"
 #include "support/cases.h"
@@ -12,60 +11,54 @@
 
 namespace {
 
-// "MM-dd HH:mm" in 2026.
-Reading reading(const QString &text) {
-    return readingOf(QDateTime::fromString("2026-" + text, "yyyy-MM-dd HH:mm"));
-}
-
+// Gaps as "HH:mm–HH:mm:missing"; every period here is shorter than a day.
 QString gapsText(const QList<History::Gap> &gaps) {
-    const auto text = [](Reading r) {
-        return dateOf(r).toString("dd.MM. ") + QTime(0, 0).addSecs(minuteOf(r) * 60).toString("HH:mm");
-    };
+    const auto text = [](Reading r) { return QTime(0, 0).addSecs(minuteOf(r) * 60).toString("HH:mm"); };
     QStringList texts;
     for (const History::Gap &gap : gaps)
         texts << QString("%1–%2:%3").arg(text(gap.first), text(gap.last)).arg(gap.missing);
     return texts.join(", ");
 }
 
-// "t:v" or "t:v:low:high" with t in minutes and "-" for NaN.
+// "t:v" or "t:v:low:high" with t in minutes.
 QVector<History::Sample> samples(const QString &items) {
-    const auto number = [](const QString &text) { return text == "-" ? NAN : text.toDouble(); };
     QVector<History::Sample> result;
     for (const QString &item : items.split(' ', Qt::SkipEmptyParts)) {
-        const QStringList f = item.split(':');
-        result.append(
-            {f[0].toLongLong() * 60000, number(f[1]), number(f.value(2, "-")), number(f.value(3, "-"))});
+        const QStringList f = (item + ":nan:nan").split(':');
+        result.append({f[0].toLongLong() * 60000, f[1].toDouble(), f[2].toDouble(), f[3].toDouble()});
     }
     return result;
 }
 
-// Runs of points "minute:y" (lines) or "minute:low-high" (bands, with `lower`) as text.
-QString pointsText(const QList<QVector<QPointF>> &runs, const QList<QVector<QPointF>> &lower = {}) {
-    QStringList texts;
-    for (int r = 0; r < runs.size(); ++r) {
+// A plot as text: its lines "minute:y", then after " / " its bands "minute:low-high"; runs apart by " | ".
+QString plotText(const History::Plot &plot) {
+    const auto run = [](const QVector<QPointF> &upper, const QVector<QPointF> &lower) {
         QStringList points;
-        for (int i = 0; i < runs[r].size(); ++i)
-            points << QString("%1:").arg(runs[r][i].x() / 60000) +
-                          (lower.isEmpty() ? "" : QString("%1-").arg(lower[r][i].y())) +
-                          QString::number(runs[r][i].y());
-        texts << points.join(' ');
-    }
-    return texts.join(" | ");
+        for (int i = 0; i < upper.size(); ++i)
+            points << QString::number(upper[i].x() / 60000) + ':' +
+                          (lower.isEmpty() ? "" : QString::number(lower[i].y()) + '-') +
+                          QString::number(upper[i].y());
+        return points.join(' ');
+    };
+    QStringList lines, bands;
+    for (const QVector<QPointF> &line : plot.lines)
+        lines << run(line, {});
+    for (const History::Band &band : plot.bands)
+        bands << run(band.upper, band.lower);
+    return lines.join(" | ") + " / " + bands.join(" | ");
 }
 
-// records: runs "MM-dd HH:mm+n" of n records every step minutes of the wall clock.
+// records: runs "[MM-dd ]HH:mm+n" of n records every step minutes of the wall clock, in 2026 and without a
+// day on the day the period starts.
 struct Gaps {
-    const char *name, *records, *from, *to;
+    const char *name, *records, *from, *to, *gaps;
     int step;
-    const char *gaps;
 };
 
 // samples: "t:v[:low:high]" (minutes); the plot shows minutes from ... to.
 struct Decimate {
-    const char *name, *samples;
-    int width;
-    const char *lines, *bands = "";
-    int maxDistance = 5, from = 0, to = 10;
+    const char *name, *samples, *plot;
+    int width, maxDistance = 5, from = 0, to = 10;
 };
 
 } // namespace
@@ -78,28 +71,24 @@ private slots:
 
     void gaps_data() {
         addCases<Gaps>({
-            {"no gap", "12-05 10:00+6", "12-05 10:00", "12-05 11:00", 10, ""},
-            {"a gap", "12-05 10:00+2, 12-05 10:40+2", "12-05 10:00", "12-05 11:00", 10,
-             "05.12. 10:20–05.12. 10:30:2"},
-            {"records off the grid fill their slot", "12-05 10:03+6", "12-05 10:00", "12-05 11:00", 10, ""},
-            {"gap over midnight", "12-05 23:00+5, 12-06 00:20+2", "12-05 23:00", "12-06 00:40", 10,
-             "05.12. 23:50–06.12. 00:10:3"},
+            {"a gap", "10:00+2, 10:40+2", "12-05 10:00", "11:00", "10:20–10:30:2", 10},
+            {"records off the grid fill their slot", "10:03+6", "12-05 10:00", "11:00", "", 10},
             // 25 minutes: 23:45 is the last grid point of the day, the next is midnight.
-            {"grid restarts at midnight", "12-05 22:55+3, 12-06 00:25+1", "12-05 22:55", "12-06 00:50", 25,
-             "06.12. 00:00–06.12. 00:00:1"},
-            // 29 March 2026: 02:00 becomes 03:00; 25 October 2026: 03:00 becomes 02:00.
-            {"skipped hour is no gap", "03-29 01:00+6, 03-29 03:00+6", "03-29 01:00", "03-29 04:00", 10, ""},
-            {"gap around the skipped hour", "03-29 01:00+5, 03-29 03:10+5", "03-29 01:00", "03-29 04:00", 10,
-             "29.03. 01:50–29.03. 03:00:2"},
-            {"hour shown twice expected once", "10-25 01:00+18", "10-25 01:00", "10-25 04:00", 10, ""},
-            {"gap in the hour shown twice", "10-25 01:00+9, 10-25 02:40+8", "10-25 01:00", "10-25 04:00", 10,
-             "25.10. 02:30–25.10. 02:30:1"},
-            {"empty period", "", "12-05 10:00", "12-05 11:00", 10, "05.12. 10:00–05.12. 10:50:6"},
-            {"no grid", "", "12-05 10:00", "12-05 11:00", 0, ""},
+            {"midnight", "22:55+3, 12-06 00:25+1", "12-05 22:55", "12-06 00:50", "00:00–00:00:1", 25},
+            // 29 March 2026: 02:00 becomes 03:00, its slots are not expected; 25 October 2026: 03:00 becomes
+            // 02:00, the slots shown twice are expected once.
+            {"skipped hour", "01:00+5, 03:10+5", "03-29 01:00", "04:00", "01:50–03:00:2", 10},
+            {"hour shown twice", "01:00+9, 02:40+8", "10-25 01:00", "04:00", "02:30–02:30:1", 10},
+            {"empty period", "", "12-05 10:00", "11:00", "10:00–10:50:6", 10},
+            {"no grid", "", "12-05 10:00", "11:00", "", 0},
         });
     }
     void gaps() {
         QFETCH(Gaps, c);
+        const auto reading = [&c](const QString &t) {
+            const QString day = t.size() == 5 ? QString(c.from).left(6) : QString();
+            return readingOf(QDateTime::fromString("2026-" + day + t, "yyyy-MM-dd HH:mm"));
+        };
         QVector<Reading> readings;
         for (const QString &run : QString(c.records).split(", ", Qt::SkipEmptyParts))
             for (int i = 0; i < run.section('+', 1).toInt(); ++i)
@@ -109,29 +98,22 @@ private slots:
 
     void decimate_data() {
         addCases<Decimate>({
-            {"a column per sample", "0:1 1:2 2:3", 10, "0:1 1:2 2:3"},
-            {"min and max per column in time order", "0:5 1:9 2:1 3:4 5:2 6:8 7:3", 2, "1:9 2:1 5:2 6:8"},
-            {"Null breaks the line", "0:1 1:2 2:- 3:4 4:5", 10, "0:1 1:2 | 3:4 4:5"},
-            {"break within a column joins", "0:1 1:2 2:- 3:4 4:5", 2, "0:1 4:5"},
-            {"records too far apart", "0:1 1:2 5:3 6:4", 10, "0:1 1:2 | 5:3 6:4", "", 2},
-            {"one sample beyond each end", "0:1 1:2 2:3 3:4 4:5 5:6", 10, "1:2 2:3 3:4 4:5", "", 5, 2, 3},
-            {"band where the record has one", "0:5:4:6 1:5:3:7 2:5:-:- 3:5:4:6", 10, "0:5 1:5 2:5 3:5",
-             "0:4-6 1:3-7 | 3:4-6"},
-            {"widest band of a column", "0:5:4:6 1:5:3:7 2:5:-:- 3:5:4:6", 1, "0:5 3:5", "0:3-7 3:3-7"},
-            {"nothing stored", "", 10, ""},
+            {"min and max per column in time order", "0:5 1:9 2:1 3:4 5:2 6:8 7:3", "1:9 2:1 5:2 6:8 / ", 2},
+            {"Null breaks the line", "0:1 1:2 2:nan 3:4 4:5", "0:1 1:2 | 3:4 4:5 / ", 10},
+            {"break within a column joins", "0:1 1:2 2:nan 3:4 4:5", "0:1 4:5 / ", 2},
+            {"records too far apart", "0:1 1:2 5:3 6:4", "0:1 1:2 | 5:3 6:4 / ", 10, 2},
+            {"one sample beyond each end", "0:1 1:2 2:3 3:4 4:5 5:6", "1:2 2:3 3:4 4:5 / ", 10, 5, 2, 3},
+            {"band where the record has one", "0:5:4:6 1:5:3:7 2:5:nan:nan 3:5:4:6",
+             "0:5 1:5 2:5 3:5 / 0:4-6 1:3-7 | 3:4-6", 10},
+            {"widest band of a column", "0:5:4:6 1:5:3:7 2:5:nan:nan 3:5:4:6", "0:5 3:5 / 0:3-7 3:3-7", 1},
+            {"nothing stored", "", " / ", 10},
         });
     }
     void decimate() {
         QFETCH(Decimate, c);
-        const History::Plot plot = History::decimate(samples(c.samples), c.from * 60000, c.to * 60000,
-                                                     c.width, c.maxDistance * 60000);
-        QCOMPARE(pointsText(plot.lines), c.lines);
-        QList<QVector<QPointF>> upper, lower;
-        for (const History::Band &band : plot.bands) {
-            upper << band.upper;
-            lower << band.lower;
-        }
-        QCOMPARE(pointsText(upper, lower), c.bands);
+        QCOMPARE(plotText(History::decimate(samples(c.samples), c.from * 60000, c.to * 60000, c.width,
+                                            c.maxDistance * 60000)),
+                 c.plot);
     }
 
     void readStored() {
@@ -150,42 +132,34 @@ private slots:
         QVERIFY(insertAverageRecords(db, 1, 1, times, {19, 1}, [&](int c, int k, int r) {
             return c == 19 ? values[r][k - 1] : 1000 + r;
         }));
+        // Another logger's record and one after the period are not read.
         const auto nine = [](int, int, int) { return 9.0; };
-        QVERIFY(insertAverageRecords(db, 2, 1, {"2026-10-25 02:00:00"}, {19}, nine));
-        QVERIFY(insertAverageRecords(db, 1, 1, {"2026-10-25 05:00:00"}, {19}, nine));
+        QVERIFY(insertAverageRecords(db, 2, 1, {"2026-10-25 02:00:00"}, {19}, nine) &&
+                insertAverageRecords(db, 1, 1, {"2026-10-25 05:00:00"}, {19}, nine));
         sqlValue(db, "INSERT INTO tblMesswerte (Provider, Konfiguration, was, MeasTime, Kanal19) VALUES "
                      "(1, 1, 1, '2026-10-25 02:05:00', 3.5), (1, 1, 1, '2026-10-25 02:06:00', NULL)");
 
         std::optional<RunError> error;
-        QStringList names;
-        for (const History::Channel &c : History::channels(db, 1, 1, &error))
-            if (c.number == 1 || c.number == 19 || c.number == 20)
-                names << QString("%1 %2 [%3]").arg(c.number).arg(c.name, c.unit);
-        QCOMPARE(names.join(", "),
-                 "1 Luftdruck [hPa], 19 Lufttemperatur 2 m [°C], 20 Sensor 0x1B (unbekannt) []");
+        const QList<History::Channel> channels = History::channels(db, 1, 1, &error);
+        QVERIFY(channels.size() == 20 && channels[19].name == "Sensor 0x1B (unbekannt)" &&
+                channels[19].unit.isEmpty());
 
-        const QDateTime from(QDate(2026, 10, 25), QTime(0, 0));
-        const QDateTime to(QDate(2026, 10, 25), QTime(4, 0));
+        const QDateTime from(QDate(2026, 10, 25), QTime(0, 0)), to(from.date(), QTime(4, 0));
         const History::Rows rows = History::read(db, 1, 1, {19, 1}, from, to, &error);
         QVERIFY(!error && rows.records.size() == 3);
         QStringList texts;
         for (const History::Sample &s :
              rows.channels[0].averages + rows.channels[0].instants + rows.channels[1].averages)
-            texts << QString("%1 %2 %3-%4")
-                         .arg(QDateTime::fromMSecsSinceEpoch(s.msecs, Qt::UTC).toString("HH:mm"))
-                         .arg(s.value)
-                         .arg(s.low)
-                         .arg(s.high);
+            texts << QDateTime::fromMSecsSinceEpoch(s.msecs, Qt::UTC).toString("HH:mm ") +
+                         QString("%1 %2-%3").arg(s.value).arg(s.low).arg(s.high);
         QCOMPARE(texts.join(", "), "23:50 5 4-6, 00:30 nan nan-nan, 02:10 7 nan-nan, 00:05 3.5 nan-nan, "
                                    "00:06 nan nan-nan, 23:50 1000 1000-1000, 00:30 1001 1001-1001, "
                                    "02:10 1002 1002-1002");
 
         QCOMPARE(gapsText(History::storedGaps(db, 1, 1, 10, rows.records, from, to, to.addDays(1), &error)),
-                 "25.10. 02:00–25.10. 02:20:3, 25.10. 02:40–25.10. 03:00:3, 25.10. 03:20–25.10. 03:50:4");
+                 "02:00–02:20:3, 02:40–03:00:3, 03:20–03:50:4");
         // Before the first record nothing is expected, nor in the two intervals before now.
-        QCOMPARE(
-            History::missingRecords(db, 1, 1, 10, QDateTime(QDate(2026, 10, 25), QTime(3, 15)), 7, &error),
-            5);
+        QCOMPARE(History::missingRecords(db, 1, 1, 10, QDateTime(from.date(), QTime(3, 15)), 7, &error), 5);
         QVERIFY(History::read(db, 1, 1, {61}, from, to, &error).channels.isEmpty() && error->number == 9);
     }
 };
