@@ -18,6 +18,17 @@ class TestMessages : public QObject {
 private slots:
     void initTestCase() { pinGermanLocale(); }
 
+    // Where each kind of message goes: S status line, L error log (+ with time stamp), O output file.
+    void routes() {
+        QStringList routes;
+        for (int kind = -4; kind <= 2; ++kind) {
+            const MessageRoute r = messageRoute(kind);
+            routes << QString::number(kind) + "LOS"[int(r.target)] + (r.timeStamped ? "+" : "") +
+                          (r.colour ? " " + QString::number(*r.colour) : "");
+        }
+        QCOMPARE(routes.join(", "), "-4S, -3L+, -2S+ 16776960, -1L+, 0O, 1S 16711680, 2S");
+    }
+
     // Lines are appended in Latin-1; a failed write writes nothing.
     void appendedLines() {
         ProgramDir dir;
