@@ -15,12 +15,8 @@ private slots:
     void fourHoursOfFaults() {
         if (!accelerated)
             QSKIP("faketime is not installed");
-        SoakOptions options;
-        options.speed = 300;
-        options.days = 4.0 / 24;
-        options.faultRate = 0.15;
-        options.seed = 7;
-        const SoakFigures figures = runSoak(options);
+        // Speed, days, fault rate, seed.
+        const SoakFigures figures = runSoak(SoakOptions{300, 4.0 / 24, 0.15, 7});
         qInfo().noquote() << figures.report();
         QCOMPARE(figures.failure, QString());
         QVERIFY(figures.requests > 450 && figures.fetches >= 24 && figures.vanishes >= 2);
