@@ -37,6 +37,7 @@ private slots:
 
     // The start-up's decision on the data file, row by row: how the file is prepared, after how many waits
     // of one second another program lets go of it (-1: never), then the outcome and the files afterwards.
+    // A full disk is a small tmpfs, which only root may mount, as the program directory.
     void openOrRecreate_data() {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<int>("releasedAfter");
@@ -77,13 +78,17 @@ private slots:
         row("schreibgeschützt", -1,
             "Ende: Fehler 70: Die Datenbank <dir>/Skylog.db ist schreibgeschützt. Skylog braucht "
             "Schreibrecht auf diese Datei.");
-        row("Verzeichnis schreibgeschützt", -1, readOnlyDir);
         row("fehlt, Verzeichnis schreibgeschützt", -1, readOnlyDir, "");
         row("Müll, Verzeichnis schreibgeschützt", -1, readOnlyDir);
         row("fehlt, ohne Vorlage", -1,
             "Ende: Fehler 53: Die Datenbank <dir>/Skylog.db fehlt, und die Vorlage <dir>/SkylogIni.db, "
             "aus der sie angelegt wird, ist nicht da.",
             "");
+        const QString full =
+            "Ende: Fehler 61: Der Datenträger mit der Datenbank <dir>/klein/Skylog.db ist voll. "
+            "Schaffen Sie Platz und starten Sie Skylog dann neu.";
+        row("Datenträger voll", -1, full);
+        row("fehlt, Datenträger voll", -1, full, "");
     }
     void openOrRecreate() {
         QFETCH(QString, setup);
@@ -92,7 +97,22 @@ private slots:
         QFETCH(QString, files);
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase("test");
-        const QString path = dir->file("Skylog.db");
+        const bool fullDisk = setup.endsWith("voll");
+        const QString home = fullDisk ? dir->file("klein") : dir->path();
+        const QString path = home + "/Skylog.db";
+        const QString name = QDir(dir->path()).relativeFilePath(path);
+        const auto unmount = qScopeGuard([&] {
+            Store::MainDb().close();
+            if (fullDisk)
+                unmountSmallDisk(home);
+        });
+        if (fullDisk) {
+            QVERIFY(QDir().mkdir(home));
+            if (!mountSmallDisk(home, 256 * 1024))
+                QSKIP("no tmpfs can be mounted here (needs root)");
+            QVERIFY(QFile::copy(dir->file("SkylogIni.db"), home + "/SkylogIni.db"));
+            QVERIFY(QFile::copy(dir->file("SkylogIni.db"), path));
+        }
         const QByteArray template_ = dir->readFile("SkylogIni.db");
         QSqlDatabase locker = QSqlDatabase::addDatabase("QSQLITE", "other");
         locker.setDatabaseName(path);
@@ -116,7 +136,11 @@ private slots:
         }
         if (setup.endsWith("ohne Vorlage"))
             QVERIFY(QFile::remove(dir->file("SkylogIni.db")));
-        const QByteArray before = dir->readFile("Skylog.db");
+        QFile filler(home + "/Platzhalter");
+        QVERIFY(!fullDisk || filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (fullDisk && filler.write(QByteArray(4096, 'x')) == 4096) {
+        }
+        const QByteArray before = dir->readFile(name);
         const QFileDevice::Permissions dirPermissions = QFile::permissions(dir->path());
         if (setup.endsWith("Verzeichnis schreibgeschützt"))
             QVERIFY(QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::ExeOwner));
@@ -132,7 +156,7 @@ private slots:
         Store::StartOutcome result;
         {
             WithoutRootOverride asUser;
-            result = Store::openOrRecreate(dir->path(), clock);
+            result = Store::openOrRecreate(home, clock);
         }
         QFile::setPermissions(dir->path(), dirPermissions);
         const QString waited = waits ? QString(" nach %1 s").arg(waits) : QString();
@@ -156,77 +180,35 @@ private slots:
         Store::MainDb().close();
         // A file that is not damaged is never changed when the program stops, nor moved, nor replaced.
         if (result.kind == Kind::Stop)
-            QCOMPARE(dir->readFile("Skylog.db"), before);
-        QStringList left = QDir(dir->path()).entryList({"Skylog*"}, QDir::Files, QDir::Name);
+            QCOMPARE(dir->readFile(name), before);
+        QStringList left = QDir(home).entryList({"Skylog*"}, QDir::Files, QDir::Name);
         left.removeOne("SkylogIni.db");
         QCOMPARE(left.join(' '), files);
         // Nor does the template ever land on an existing file.
         if (QFile::exists(path)) {
-            const QByteArray kept = dir->readFile("Skylog.db");
+            const QByteArray kept = dir->readFile(name);
             QVERIFY(Store::copyTemplate(dir->file("SkylogIni.db"), path));
-            QCOMPARE(dir->readFile("Skylog.db"), kept);
+            QCOMPARE(dir->readFile(name), kept);
         }
     }
 
-    // A write that finds the database read-only or the disk full names the reason (SQLite's query_only and
-    // max_page_count stand in for the file and the disk).
-    void writeFailuresAreNamed_data() {
-        QTest::addColumn<QString>("limit");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("voll") << "max_page_count = %1"
-                              << "61 Der Datenträger ist voll: die Datenbank kann nicht geschrieben werden.";
-        QTest::newRow("schreibgeschützt") << "query_only = 1"
-                                          << "70 Die Datenbank ist schreibgeschützt.";
-    }
+    // A write that finds the database read-only or the disk full names the reason (SQLite's max_page_count
+    // and query_only stand in for the disk and the file).
     void writeFailuresAreNamed() {
-        QFETCH(QString, limit);
-        QFETCH(QString, error);
         QCOMPARE(Store::openMainDb(dir->file("Skylog.db")), std::nullopt);
         QSqlDatabase main = Store::MainDb();
-        QVERIFY(QSqlQuery(main).exec("PRAGMA " +
-                                     limit.replace("%1", sqlValue(main, "PRAGMA page_count").toString())));
-        const auto failure = Store::inTransaction(main, [](QSqlQuery &query) {
-            return query.exec("INSERT INTO tblTemp (ProviderID, ConfigID, LastAccessTime) "
-                              "VALUES (9, 9, zeroblob(200000))");
-        });
-        QCOMPARE(failure ? QString::number(failure->number) + ' ' + failure->text : QString(), error);
-    }
-
-    // A full disk stops the start with its own message and leaves the data file as it was; tested on a small
-    // tmpfs, which only root may mount.
-    void fullDiskStopsTheStart() {
-        const QString disk = dir->file("klein");
-        QVERIFY(QDir().mkdir(disk));
-        if (!mountSmallDisk(disk, 256 * 1024))
-            QSKIP("no tmpfs can be mounted here (needs root)");
-        const auto unmount = qScopeGuard([&] {
-            Store::MainDb().close();
-            unmountSmallDisk(disk);
-        });
-        QVERIFY(QFile::copy(dir->file("SkylogIni.db"), disk + "/SkylogIni.db"));
-        QVERIFY(QFile::copy(dir->file("SkylogIni.db"), disk + "/Skylog.db"));
-        QFile filler(disk + "/Platzhalter");
-        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        const auto fill = [&filler] {
-            while (filler.write(QByteArray(4096, 'x')) == 4096) {
-            }
-        };
-        fill();
-        const QByteArray before = dir->readFile("klein/Skylog.db");
-        const Store::StartClock clock{[] { return QDateTime(QDate(2026, 12, 5), QTime(16, 7, 38)); }, {}};
-        const QString full = "Fehler 61: Der Datenträger mit der Datenbank " + disk +
-                             "/Skylog.db ist voll. Schaffen Sie Platz und starten Sie Skylog dann neu.";
-        for (bool missing : {false, true}) {
-            if (missing) {
-                QVERIFY(QFile::remove(disk + "/Skylog.db"));
-                fill();
-            }
-            const Store::StartOutcome outcome = Store::openOrRecreate(disk, clock);
-            QCOMPARE(outcome.kind, Store::StartOutcome::Kind::Stop);
-            QCOMPARE(QString("Fehler %1: %2").arg(outcome.error.number).arg(outcome.error.text), full);
-            QCOMPARE(QDir(disk).entryList(QDir::Files, QDir::Name).join(' '),
-                     missing ? "Platzhalter SkylogIni.db" : "Platzhalter Skylog.db SkylogIni.db");
-            QVERIFY(missing || dir->readFile("klein/Skylog.db") == before);
+        const QString pages = sqlValue(main, "PRAGMA page_count").toString();
+        for (const auto &[limit, error] :
+             {std::pair<QString, QString>{"max_page_count = " + pages,
+                                          "61 Der Datenträger ist voll: die "
+                                          "Datenbank kann nicht geschrieben werden."},
+              {"query_only = 1", "70 Die Datenbank ist schreibgeschützt."}}) {
+            QVERIFY(QSqlQuery(main).exec("PRAGMA " + limit));
+            const auto failure = Store::inTransaction(main, [](QSqlQuery &query) {
+                return query.exec("INSERT INTO tblTemp (ProviderID, ConfigID, LastAccessTime) "
+                                  "VALUES (9, 9, zeroblob(200000))");
+            });
+            QCOMPARE(failure ? QString::number(failure->number) + ' ' + failure->text : QString(), error);
         }
     }
 
@@ -251,7 +233,6 @@ private slots:
         // A column that cannot be read is reported; one the program cannot work without takes its default.
         row("null Long", "maxTries = NULL", dflt + "94");
         row("null MomInter", "MomInter = NULL", dflt + "94");
-        row("text in a Long", "MittInter = 'stündlich'", dflt + "13");
         row("byte out of range", "TrennZeichen = 300", dflt + "6");
         row("fault, then more", "Provider = 'x', MailSubject = 'Wetter', MailRec = 'a,,b'",
             "0 60 3000 2000 3000 5 124 11 [Testlog.txt] [Wetter] [a||b] A10 |13");
