@@ -87,11 +87,9 @@ class TestAcquisition : public QObject {
     // The device's part: waits for one request and answers it.
     bool answer(const QByteArray &request, const QByteArray &reply) {
         const QByteArray got = rig->device->waitForBytes(int(request.size()), 10000);
-        if (got != request) {
+        if (got != request)
             qWarning() << "expected" << request << "got" << got;
-            return false;
-        }
-        return reply.isEmpty() || rig->device->write(reply);
+        return got == request && (reply.isEmpty() || rig->device->write(reply));
     }
 
 private slots:
@@ -129,6 +127,8 @@ private slots:
         QVERIFY(!f->controls()->menFetchNow->isEnabled());
     }
 
+    // Of three records, how many arrive, with three tries for each.
+    // The same message again within the hour is counted, not written.
     void faultsAreRetriedAndLoseNoRecord_data() {
         QTest::addColumn<QStringList>("faults");
         QTest::addColumn<QStringList>("requests");
@@ -140,56 +140,42 @@ private slots:
             << stamp + "Unbekanntes Kennzeichen: 'X'\r\n" + stamp + "Fehlerhafte Daten\r\n" + stamp +
                    "Ung\xfcltiger Prozeduraufruf oder ung\xfcltiges Argument\r\n" + stamp +
                    "Daten ohne STX erhalten\r\n";
+        const QByteArray silent = stamp + "Datenlogger antwortet nicht\r\n";
         // The answer is lost: "MR" hands the record out again.
         QTest::newRow("answer lost") << QStringList{"silence@M#2"} << QStringList{"H", "M", "M", "MR", "M"}
-                                     << stamp + "Datenlogger antwortet nicht\r\n";
+                                     << silent;
         // The request is not heard: "MR" repeats the record before, which is not stored again.
         QTest::newRow("request not heard")
-            << QStringList{"ignore@M#2"} << QStringList{"H", "M", "M", "MR", "M", "M"}
-            << stamp + "Datenlogger antwortet nicht\r\n";
+            << QStringList{"ignore@M#2"} << QStringList{"H", "M", "M", "MR", "M", "M"} << silent;
         // The answer comes late, after "MR" has asked again: two copies, stored once.
         QTest::newRow("late answer") << QStringList{"delay=1800@M#2"} << QStringList{"H", "M", "M", "MR", "M"}
-                                     << stamp + "Datenlogger antwortet nicht\r\n";
+                                     << silent;
         QTest::newRow("answer twice")
             << QStringList{"duplicate@M#1"} << QStringList{"H", "M", "M", "M"} << QByteArray();
+        QTest::newRow("given up after maxTries")
+            << QStringList{"kind@M", "kind@MR"} << QStringList{"H", "M", "MR", "MR", "MR"}
+            << stamp + "Unbekanntes Kennzeichen: 'X'\r\n" + stamp +
+                   "Daten k\366nnen nicht abgefragt werden.\r\n";
     }
 
     void faultsAreRetriedAndLoseNoRecord() {
         QFETCH(QStringList, faults);
         QFETCH(QStringList, requests);
         QFETCH(QByteArray, log);
+        // With every "MR" answered wrongly the record is given up, and the fetch with it.
+        const int arrived = faults.contains("kind@MR") ? 0 : 3;
         QStringList arguments{"--records", "3"};
         for (const QString &fault : faults)
             arguments << "--fault" << fault;
-        QVERIFY(start(arguments, "MittTimeOut = 1000"));
+        QVERIFY(start(arguments, "MittTimeOut = 1000, maxTries = 3"));
         QVERIFY(rig->fetch());
         QTRY_COMPARE(rig->sim->requests(), requests);
-        QCOMPARE(file("Testlog.txt"), expectedLines(3, 3));
-        QCOMPARE(rig->statusTexts.filter("Datensätze").last(), "3 Datensätze erhalten.");
-        QCOMPARE(stored(), "9 3");
+        QCOMPARE(file("Testlog.txt"), expectedLines(arrived, 3));
+        QCOMPARE(rig->statusTexts.filter("Datensätze").last(),
+                 QString("%1 Datensätze erhalten.").arg(arrived));
+        QCOMPARE(stored(), QString("%1 %2").arg(arrived * 3).arg(arrived));
         QCOMPARE(file("Errorlog.txt"), log);
-    }
-
-    void recordGivenUpAfterMaxTriesThenSilence() {
-        QVERIFY(start({"--records", "2", "--fault", "kind@M", "--fault", "kind@MR", "--fault", "ignore@H#2"},
-                      "maxTries = 2"));
-        QVERIFY(rig->fetch());
-        QTRY_COMPARE(rig->sim->requests(), (QStringList{"H", "M", "MR", "MR"}));
-        // The answer to the last "MR" is not waited for; it is still evaluated when it comes. The same
-        // message again within the hour is counted, not written.
-        QTRY_COMPARE(a->LastTransColor, 65280);
-        QCOMPARE(rig->statusTexts.filter("Versuch"),
-                 (QStringList{"05.12.2026 10:00:30 - Abfrage 2. Versuch...",
-                              "05.12.2026 10:00:30 - Abfrage 3. Versuch..."}));
-        QCOMPARE(rig->statusTexts.last(), "0 Datensätze erhalten.");
-        // The second header request goes unanswered.
-        QVERIFY(rig->fetch());
-        QCOMPARE(file("Errorlog.txt"), "05.12.2026 10:00:30 - Unbekanntes Kennzeichen: 'X'\r\n"
-                                       "05.12.2026 10:00:30 - Daten k\366nnen nicht abgefragt werden.\r\n"
-                                       "05.12.2026 10:00:30 - Datenlogger antwortet nicht\r\n");
-        QCOMPARE(a->LastTransColor, 255);
-        QVERIFY(a->phase() == Acquisition::Phase::Idle && f->controls()->menExp->isEnabled());
-        QCOMPARE(f->controls()->labLastAccess->text(), QString());
+        QCOMPARE(f->controls()->labLastAccess->text(), arrived ? "05.12.2026 10:00:30" : "");
     }
 
     // The database takes no data: the record that came is kept in the spool and written once as a line, the
@@ -204,7 +190,7 @@ private slots:
                                  << "DROP TRIGGER voll"
                                  << QByteArray("Datenbankfehler: voll Unable to fetch row");
         QTest::newRow("read-only, restart")
-            << "PRAGMA query_only = 1" << QString() << QByteArray("Die Datenbank ist schreibgesch\xfctzt.");
+            << "PRAGMA query_only = 1" << QByteArray("Die Datenbank ist schreibgesch\xfctzt.");
     }
     void failedStoreKeepsTheRecord() {
         QFETCH(QString, breakSql);
@@ -275,6 +261,7 @@ private slots:
     // Whatever a header answer brings, the cycle ends or goes on, and the next due check asks again.
     void everyHeaderAnswerEndsOrContinuesTheCycle_data() {
         QTest::addColumn<QByteArray>("reply");
+        // What the error log tells of it; the texts themselves are the telegram test's.
         QTest::addColumn<QByteArray>("log");
         const QByteArray good = header(0);
         QByteArray noEtb = good;
@@ -284,17 +271,15 @@ private slots:
         const auto spoilt = [](const QByteArray &fields) {
             return loggersim::frameAnswer('H', header(0).mid(2, 49) + fields);
         };
-        const QByteArray stamp = "05.12.2026 10:00:30 - ";
-        const QByteArray invalid = stamp + "Ung\xfcltiger Prozeduraufruf oder ung\xfcltiges Argument\r\n";
-        QTest::newRow("no ETB") << noEtb << stamp + "Daten ohne ETB erhalten\r\n";
-        QTest::newRow("unknown kind") << loggersim::frameAnswer('Q', good.mid(2, good.size() - 7))
-                                      << stamp + "Unbekanntes Kennzeichen: 'Q'\r\n";
-        QTest::newRow("malformed field") << spoilt("||0101") << stamp + "Fehlerhafte Daten\r\n" + invalid;
+        QTest::newRow("no ETB") << noEtb << QByteArray("ohne ETB");
+        QTest::newRow("unknown kind")
+            << loggersim::frameAnswer('Q', good.mid(2, good.size() - 7)) << QByteArray("'Q'");
+        QTest::newRow("malformed field") << spoilt("||0101") << QByteArray("Fehlerhafte Daten");
         QTest::newRow("channel 00") << spoilt("|0001")
-                                    << stamp + "Index au\xdf"
-                                               "erhalb des g\xfcltigen Bereichs\r\n";
-        QTest::newRow("checksum no number") << checksumText << stamp + "Typen unvertr\xe4glich\r\n";
-        QTest::newRow("nothing") << QByteArray() << stamp + "Datenlogger antwortet nicht\r\n";
+                                    << QByteArray("Index au\xdf"
+                                                  "erhalb");
+        QTest::newRow("checksum no number") << checksumText << QByteArray("Typen unvertr\xe4glich");
+        QTest::newRow("nothing") << QByteArray() << QByteArray("antwortet nicht");
     }
 
     void everyHeaderAnswerEndsOrContinuesTheCycle() {
@@ -307,7 +292,7 @@ private slots:
         a->midTimerTick();
         QVERIFY(answer(requestH, reply));
         QTRY_COMPARE(cycles.size(), 2);
-        QCOMPARE(file("Errorlog.txt"), log);
+        QVERIFY(file("Errorlog.txt").contains(log));
         QVERIFY(f->controls()->menExp->isEnabled() && a->phase() == Acquisition::Phase::Idle);
         // The next minute asks again, and a late answer before the header leaves nothing behind.
         a->midTimerTick();
