@@ -95,29 +95,35 @@ class TestAcquisition : public QObject {
 private slots:
     void cleanup() { rig.reset(); }
 
-    void fetchWritesEveryRecordOnceUndisturbedByADueCheck() {
-        QVERIFY(start({"--records", "3", "--three-values", "--delay", "100"}));
+    // The user stops a fetch from its progress window; a due check and "fetch now" during it start nothing.
+    void fetchStoppedByTheUserUndisturbedByADueCheck() {
+        QVERIFY(start({"--records", "6", "--three-values", "--delay", "200"}));
         a->NextAccessTime = StationRig::skylogNow.addSecs(-600);
+        rig->boxes->answers << MsgBox::Yes;
         QSignalSpy fetches(a, &Acquisition::fetchStarted);
         connect(f->controls()->prbMittel, &QProgressBar::valueChanged, this, [this](int value) {
             if (value == 1) {
                 a->midTimerTick();
                 a->fetchNow();
+            } else if (value == 2) {
+                QTimer::singleShot(0, this, [this] { f->findChild<FProg *>()->close(); });
             }
         });
         QVERIFY(rig->fetch());
-        QCOMPARE(file("Testlog.txt"), expectedLines(3, 3, true));
+        QVERIFY(rig->boxes->asked.size() == 1 && rig->boxes->asked[0].title == "Benutzerabbruch");
+        QCOMPARE(rig->statusTexts.last(), "2 Datensätze erhalten.");
+        QCOMPARE(file("Errorlog.txt"), "05.12.2026 10:00:30 - Daten k\xf6nnen nicht abgefragt werden.\r\n");
+        // The record asked for when the user stopped was handed out: it is stored when it comes.
+        QTRY_COMPARE(file("Testlog.txt"), expectedLines(3, 6, true));
         QCOMPARE(rig->sim->requests(), (QStringList{"H", "M", "M", "M"}));
         QCOMPARE(fetches.size(), 1);
-        QCOMPARE(rig->statusTexts.last(), "3 Datensätze erhalten.");
-        QCOMPARE(file("Errorlog.txt"), QByteArray());
         QCOMPARE(f->controls()->labLastAccess->text(), "05.12.2026 10:00:30");
         QCOMPARE(f->controls()->labNextAccess->text(), "05.12.2026 11:00:00");
         QCOMPARE(sqlValue(Store::MainDb(),
                           "SELECT LastAccessTime FROM tblTemp WHERE ProviderID = 1 AND ConfigID = 1"),
                  "2026-12-05 10:00:30");
-        QVERIFY(f->controls()->menExp->isEnabled() && f->controls()->Command1->isEnabled());
-        QVERIFY(a->phase() == Acquisition::Phase::Idle && a->LastTransColor == 0);
+        QVERIFY(f->controls()->menExp->isEnabled() && f->controls()->Command1->isEnabled() &&
+                a->phase() == Acquisition::Phase::Idle);
         // Once the fetch is over, the menu starts the next one.
         f->controls()->menDatei->aboutToShow();
         QVERIFY(f->controls()->menFetchNow->isEnabled());
@@ -242,22 +248,6 @@ private slots:
             file("Errorlog.txt").endsWith("1 aufbewahrte Datens\xe4tze in der Datenbank gespeichert.\r\n"));
     }
 
-    void userStopsTheFetchFromTheProgressWindow() {
-        QVERIFY(start({"--records", "6", "--delay", "200"}));
-        rig->boxes->answers << MsgBox::Yes;
-        connect(f->controls()->prbMittel, &QProgressBar::valueChanged, this, [this](int value) {
-            if (value == 2)
-                QTimer::singleShot(0, this, [this] { f->findChild<FProg *>()->close(); });
-        });
-        QVERIFY(rig->fetch());
-        QVERIFY(rig->boxes->asked.size() == 1 && rig->boxes->asked[0].title == "Benutzerabbruch");
-        QCOMPARE(rig->statusTexts.last(), "2 Datensätze erhalten.");
-        QVERIFY(file("Errorlog.txt").endsWith("Daten k\xf6nnen nicht abgefragt werden.\r\n"));
-        QCOMPARE(f->controls()->labLastAccess->text(), "05.12.2026 10:00:30");
-        // The record asked for when the user stopped was handed out: it is stored when it comes.
-        QTRY_COMPARE(file("Testlog.txt"), expectedLines(3, 6));
-    }
-
     // Whatever a header answer brings, the cycle ends or goes on, and the next due check asks again.
     void everyHeaderAnswerEndsOrContinuesTheCycle_data() {
         QTest::addColumn<QByteArray>("reply");
@@ -301,28 +291,6 @@ private slots:
         QTRY_COMPARE(cycles.size(), 4);
         QCOMPARE(rig->statusTexts.last(), "1 Datensätze erhalten.");
         QCOMPARE(f->labMW[1]->text(), "3,5 °C ");
-    }
-
-    // A request unanswered in the middle of a long fetch is tried again; the minute tick starts nothing.
-    void timeOutInsideAFetchStartsNoSecondFetch() {
-        QVERIFY(start({}, "MittTimeOut = 300"));
-        a->NextAccessTime = StationRig::skylogNow.addSecs(-60);
-        QSignalSpy fetches(a, &Acquisition::fetchStarted);
-        a->midTimerTick();
-        QVERIFY(answer(requestH, header(3)));
-        QVERIFY(answer(requestM, record(1)));
-        QVERIFY(answer(requestM, QByteArray()));
-        QVERIFY(answer(requestMR, QByteArray()));
-        a->midTimerTick();
-        QVERIFY(answer(requestMR, record(2)));
-        QVERIFY(answer(requestM, record(3)));
-        QTRY_VERIFY(!a->fetchCycleActive());
-        QCOMPARE(rig->device->readAll(300), QByteArray());
-        QCOMPARE(fetches.size(), 1);
-        QCOMPARE(rig->statusTexts.last(), "3 Datensätze erhalten.");
-        QCOMPARE(stored(), "9 3");
-        QCOMPARE(file("Errorlog.txt").count("Datenlogger antwortet nicht"), 1);
-        QTRY_VERIFY(!f->findChild<FProg *>());
     }
 
     // Polls are due all the time; none goes out from the header request to the end of the fetch. The text
@@ -369,18 +337,37 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(exim.spool().count("\n2\na@example.org\nb@example.org\n"), 3, 10000);
     }
 
-    // The port goes in the middle of a record: what came counts, the half telegram is forgotten.
-    void portLostInAFetch() {
-        QVERIFY(start({}, "MomAktiv = 1"));
+    // A request unanswered in the middle of a long fetch is tried again; the minute tick starts nothing.
+    // Then the port goes in the middle of a record: what came counts, the half telegram is forgotten.
+    void timeOutThenPortLostInAFetch() {
+        QVERIFY(start({}, "MittTimeOut = 300, MomAktiv = 1"));
         a->reconnectTimer.setInterval(50);
-        a->GetHeader();
+        a->NextAccessTime = StationRig::skylogNow.addSecs(-60);
+        QSignalSpy fetches(a, &Acquisition::fetchStarted);
+        a->midTimerTick();
         QVERIFY(answer(requestH, header(3)));
         QVERIFY(answer(requestM, record(1)));
-        QVERIFY(answer(requestM, record(2).left(20)));
+        QVERIFY(answer(requestM, QByteArray()));
+        QVERIFY(answer(requestMR, QByteArray()));
+        a->midTimerTick();
+        QVERIFY(answer(requestMR, record(2)));
+        QVERIFY(answer(requestM, record(3)));
+        QTRY_VERIFY(!a->fetchCycleActive());
+        QCOMPARE(rig->device->readAll(300), QByteArray());
+        QCOMPARE(fetches.size(), 1);
+        QCOMPARE(rig->statusTexts.last(), "3 Datensätze erhalten.");
+        QCOMPARE(stored(), "9 3");
+        QCOMPARE(file("Errorlog.txt").count("Datenlogger antwortet nicht"), 1);
+        QTRY_VERIFY(!f->findChild<FProg *>());
+
+        a->GetHeader();
+        QVERIFY(answer(requestH, header(3)));
+        QVERIFY(answer(requestM, record(4)));
+        QVERIFY(answer(requestM, record(5).left(20)));
         rig->device->closeMaster();
         QTRY_VERIFY(!a->fetchCycleActive());
         QCOMPARE(rig->statusTexts.filter("Datensätze").last(), "1 Datensätze erhalten.");
-        QCOMPARE(f->controls()->labLastAccess->text(), "05.12.2026 10:00:30");
+        QCOMPARE(stored(), "12 4");
         QVERIFY(a->isReconnecting());
         rig->device = std::make_unique<PseudoTerminal>();
         QVERIFY(rig->device->linkAs(rig->dir->path(), 1));
@@ -388,7 +375,7 @@ private slots:
         QVERIFY(answer("\00201\033A\r", instant()));
         QTRY_COMPARE(a->LastTransColor, 0);
         QVERIFY(!file("Errorlog.txt").contains("Daten ohne"));
-        QCOMPARE(file("Testlog.txt").count('\n'), 1);
+        QCOMPARE(file("Testlog.txt").count('\n'), 4);
         // A poll awaited is yellow, unanswered red; the next poll then turns the online lamp red.
         a->GetMoment();
         QCOMPARE(a->LastTransColor, 65535);
