@@ -35,17 +35,15 @@ private slots:
         dir.reset();
     }
 
-    // The start-up's decision on the data file, row by row: how the file is prepared, after how many waits
-    // of one second another program lets go of it (-1: never), then the outcome and the files afterwards.
-    // A full disk is a small tmpfs, which only root may mount, as the program directory.
+    // The start-up's decision on the data file, row by row: how the file is prepared, then the outcome and
+    // the files afterwards. A full disk is a small tmpfs, which only root may mount, as the program
+    // directory.
     void openOrRecreate_data() {
         QTest::addColumn<QString>("setup");
-        QTest::addColumn<int>("releasedAfter");
         QTest::addColumn<QString>("outcome");
         QTest::addColumn<QString>("files");
-        const auto row = [](const char *setup, int releasedAfter, const QString &outcome,
-                            const QString &files = "Skylog.db") {
-            QTest::newRow(setup) << QString(setup) << releasedAfter << outcome << files;
+        const auto row = [](const char *setup, const QString &outcome, const QString &files = "Skylog.db") {
+            QTest::newRow(setup) << QString(setup) << outcome << files;
         };
         const QString foreign =
             "Ende: Fehler 3343: Die Datei <dir>/Skylog.db ist %1, keine Skylog-Datenbank. "
@@ -55,36 +53,36 @@ private slots:
                                     "schreiben (schreibgeschützt oder ohne Schreibrecht). Skylog braucht "
                                     "dort Schreibrecht für seine Datenbank und deren Journal, die "
                                     "Sperrdatei und die Protokolle.";
-        row("Skylog-Datenbank", -1, "geöffnet");
+        row("Skylog-Datenbank", "geöffnet");
         // A missing file and one that is no database at all are the main window test's.
-        row("Schema kaputt", -1,
+        row("Schema kaputt",
             "neu angelegt aus Skylog-defekt-20261205-160738.db: Die Datenbank Skylog.db konnte nicht "
             "geöffnet "
             "werden: Die Datenbank ist beschädigt. Sie wurde nach Skylog-defekt-20261205-160738.db "
-            "verschoben "
-            "und aus der Vorlage SkylogIni.db neu angelegt.",
+            "verschoben und aus der Vorlage SkylogIni.db neu angelegt.",
             "Skylog-defekt-20261205-160738.db Skylog.db");
-        row("gesperrt, nach 3 s frei", 3, "geöffnet nach 3 s");
-        row("gesperrt", -1,
+        row("gesperrt, nach 3 s frei", "geöffnet nach 3 s");
+        row("gesperrt",
             "Ende nach 30 s: Fehler 3006: Die Datenbank <dir>/Skylog.db ist von einem anderen Programm "
             "gesperrt; Skylog hat 30 Sekunden vergeblich gewartet. Beenden Sie das andere Programm und "
             "starten Sie Skylog dann neu.");
-        row("fremd", -1, foreign.arg("die SQLite-Datenbank eines anderen Programms"));
-        row("leer", -1, foreign.arg("eine leere SQLite-Datenbank"));
-        row("schreibgeschützt", -1,
+        row("fremd", foreign.arg("die SQLite-Datenbank eines anderen Programms"));
+        row("leer", foreign.arg("eine leere SQLite-Datenbank"));
+        row("schreibgeschützt",
             "Ende: Fehler 70: Die Datenbank <dir>/Skylog.db ist schreibgeschützt. Skylog braucht "
             "Schreibrecht auf diese Datei.");
-        row("fehlt, Verzeichnis schreibgeschützt", -1, readOnlyDir, "");
-        row("Müll, Verzeichnis schreibgeschützt", -1, readOnlyDir);
+        row("fehlt, Verzeichnis schreibgeschützt", readOnlyDir, "");
+        row("Müll, Verzeichnis schreibgeschützt", readOnlyDir);
         const QString full =
             "Ende: Fehler 61: Der Datenträger mit der Datenbank <dir>/klein/Skylog.db ist voll. "
             "Schaffen Sie Platz und starten Sie Skylog dann neu.";
-        row("Datenträger voll", -1, full);
-        row("fehlt, Datenträger voll", -1, full, "");
+        row("Datenträger voll", full);
+        row("fehlt, Datenträger voll", full, "");
     }
     void openOrRecreate() {
         QFETCH(QString, setup);
-        QFETCH(int, releasedAfter);
+        // Another program lets go of a locked file after three waits of a second, or never.
+        const int releasedAfter = setup.contains("nach 3 s") ? 3 : -1;
         QFETCH(QString, outcome);
         QFETCH(QString, files);
         db = QSqlDatabase();
@@ -105,7 +103,6 @@ private slots:
             QVERIFY(QFile::copy(dir->file("SkylogIni.db"), home + "/SkylogIni.db"));
             QVERIFY(QFile::copy(dir->file("SkylogIni.db"), path));
         }
-        const QByteArray template_ = dir->readFile("SkylogIni.db");
         QSqlDatabase locker = QSqlDatabase::addDatabase("QSQLITE", "other");
         locker.setDatabaseName(path);
         if (setup.startsWith("fehlt")) {
@@ -115,7 +112,7 @@ private slots:
         } else if (setup == "Schema kaputt") {
             // The header is intact, the table definitions after it are not.
             QVERIFY(dir->writeFile("Skylog.db",
-                                   template_.left(200) + QByteArray(3896, 'Z') + template_.mid(4096)));
+                                   dir->readFile("SkylogIni.db").replace(200, 3896, QByteArray(3896, 'Z'))));
         } else if (setup.startsWith("gesperrt")) {
             QVERIFY(locker.open() && QSqlQuery(locker).exec("BEGIN EXCLUSIVE") &&
                     QSqlQuery(locker).exec("UPDATE tblSysConf SET MittInter = 5"));
