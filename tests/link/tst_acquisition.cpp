@@ -22,8 +22,6 @@ QByteArray expectedLines(int count, int stored) {
     settings.layout = *loggersim::parseLayout(layout);
     settings.initialRecords = stored;
     loggersim::Logger logger(settings, StationRig::loggerStart);
-    QLocale german(QLocale::German, QLocale::Germany);
-    german.setNumberOptions(QLocale::OmitGroupSeparator);
     QByteArray lines;
     for (int i = 0; i < count; ++i) {
         const QByteArray body = logger.answer("M", StationRig::loggerStart)->body;
@@ -31,10 +29,9 @@ QByteArray expectedLines(int count, int stored) {
                            .arg(body.mid(1, 2), body.mid(3, 2), body.mid(5, 2), body.mid(9, 2),
                                 body.mid(11, 2), body.mid(13, 2));
         const QList<QByteArray> values = body.mid(16).split('|');
-        for (int channel = 0; channel < 3; ++channel) {
+        for (int channel = 0; channel < 3; ++channel)
             line += "|0" + QString::number(channel + 1) + '|' + layout.section(',', channel, channel) + '|' +
-                    german.toString(values[channel].toDouble(), 'g', 15);
-        }
+                    QString::number(values[channel].toDouble(), 'g', 15).replace('.', ',');
         lines += line.toLatin1() + "\r\n";
     }
     return lines;
