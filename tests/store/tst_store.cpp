@@ -151,8 +151,7 @@ private slots:
                 ? QString("Ende%1: Fehler %2: %3").arg(waited).arg(result.error.number).arg(result.error.text)
                 : "neu angelegt aus " + QFileInfo(result.movedTo).fileName() + ": " + result.notice;
         QCOMPARE(text.replace(dir->path(), "<dir>"), outcome);
-        QCOMPARE(Store::MainDb().isOpen(), result.kind != Kind::Stop);
-        if (Store::MainDb().isOpen())
+        if (result.kind != Kind::Stop)
             QCOMPARE(sqlValue(Store::MainDb(), "SELECT MittInter || journal_mode FROM tblSysConf, "
                                                "pragma_journal_mode"),
                      "60wal");
@@ -207,10 +206,11 @@ private slots:
         row("number text, half to even", "MittInter = ' 15 ', maxTries = 2.5",
             "1 15 3000 2000 3000 2 124 11 [Testlog.txt] [] [] A10 |");
         // A column that cannot be read is reported; one the program cannot work without takes its default.
-        row("null Long, null MomInter", "maxTries = NULL, MomInter = NULL", dflt + "9494");
-        row("byte out of range", "TrennZeichen = 300", dflt + "6");
-        row("fault, then more", "Provider = 'x', MailSubject = 'Wetter', MailRec = 'a,,b'",
-            "0 60 3000 2000 3000 5 124 11 [Testlog.txt] [Wetter] [a||b] A10 |13");
+        row("null Long, MomInter, alarm", "maxTries = NULL, MomInter = NULL, AlarmMinuten = NULL",
+            QString(dflt).replace("A10", "A0") + "949494");
+        row("faults, then more",
+            "Provider = 'x', TrennZeichen = 300, MailSubject = 'Wetter', MailRec = 'a,,b'",
+            "0 60 3000 2000 3000 5 124 11 [Testlog.txt] [Wetter] [a||b] A10 |136");
         row("limits", // each the lowest or the highest value allowed
             "MittInter = 1, MomInter = 60000, MomTimeOut = 100, MittTimeOut = 600000, maxTries = 1, "
             "TrennZeichen = 255, datname = 'x'",
@@ -225,13 +225,11 @@ private slots:
             "MittInter = 50401, MomInter = 60001, MomTimeOut = 600001, MittTimeOut = 600001, maxTries = 11",
             dflt + "380380380380380",
             "Ungültiger Eigenschaftswert: maxTries = 11 (zulässig: 1 bis 10); es gilt 5");
-        row("negative MomInter", "MomInter = -5", dflt + "380");
-        row("CR as separator", "TrennZeichen = 13", dflt + "380",
+        row("negative MomInter, CR as separator", "MomInter = -5, TrennZeichen = 13", dflt + "380380",
             "Ungültiger Eigenschaftswert: TrennZeichen = 13 (zulässig: 9 oder 32 bis 255); es gilt 124");
         row("recipients by line, alarm off",
             "MailRec = 'a;b' || char(13, 10, 13, 10) || ' c,', AlarmMinuten = 0",
             "1 60 3000 2000 3000 5 124 11 [Testlog.txt] [] [a|b| c|] A0 |");
-        row("null alarm", "AlarmMinuten = NULL", QString(dflt).replace("A10", "A0") + "94");
         row("database from before the alarm", "ALTER TABLE tblSysConf DROP COLUMN AlarmMinuten", dflt);
     }
     void settingsLoad() {
@@ -253,7 +251,6 @@ private slots:
         QCOMPARE(text, loaded);
         QCOMPARE(lastReport.isEmpty() ? lastReport : load.errors.last().text, lastReport);
         // An empty table is not filled.
-        QCOMPARE(load.rowFound, !assignment.isEmpty());
         QCOMPARE(rows("Provider", "tblSysConf").isEmpty(), assignment.isEmpty());
     }
 
