@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr int Wait = 5000;
-
 // A program directory whose COM 3 is the slave of a fresh pseudo-terminal.
 struct Line {
     QTemporaryDir dir;
@@ -60,8 +58,8 @@ private slots:
         for (int i = 0; i < stream.size() / 4; ++i)
             qToBigEndian<quint32>(quint32(i), stream.data() + 4 * i);
         QVERIFY(line.pty.write(stream));
-        QTRY_COMPARE_WITH_TIMEOUT(events.count(QVariantList{CommEvent::RxOver}), 1, Wait);
-        QTRY_COMPARE_WITH_TIMEOUT(line.link.inBufferCount(), SerialLink::InboxCapacity, Wait);
+        QTRY_COMPARE(events.count(QVariantList{CommEvent::RxOver}), 1);
+        QTRY_COMPARE(line.link.inBufferCount(), SerialLink::InboxCapacity);
         QByteArray kept;
         while (line.link.inBufferCount() > 0)
             kept.append(line.link.readChar());
@@ -82,11 +80,11 @@ private slots:
         });
         // The marker and XOFF reach the line discipline together; XOFF itself is not handed to the reader.
         QVERIFY(line.pty.write("x\x13"));
-        QTRY_COMPARE_WITH_TIMEOUT(received, "x", Wait);
+        QTRY_COMPARE(received, "x");
         QVERIFY(!line.link.write("A"));
         QCOMPARE(line.pty.readAll(300), QByteArray());
         QVERIFY(line.pty.write("\x11"));
-        QCOMPARE(line.pty.waitForBytes(1, Wait), "A");
+        QCOMPARE(line.pty.waitForBytes(1, 5000), "A");
 
         QVERIFY(!line.link.close() && !line.link.setSettings("9600,e,8,2") &&
                 !line.link.setHandshaking(SerialLink::RtsCts) && !line.link.open());
@@ -94,26 +92,26 @@ private slots:
         for (int i = 0; i < 256; ++i)
             all.append(char(i));
         QVERIFY(!line.link.write(all));
-        QCOMPARE(line.pty.waitForBytes(256, Wait), all);
+        QCOMPARE(line.pty.waitForBytes(256, 5000), all);
         std::reverse(all.begin(), all.end());
         received.clear();
         QVERIFY(line.pty.write(all));
-        QTRY_COMPARE_WITH_TIMEOUT(received, all, Wait);
+        QTRY_COMPARE(received, all);
 
         // A modal message box waits inside the receive handler; bytes that come meanwhile still arrive.
         bool secondSeenNested = false;
         connect(&line.link, &SerialLink::commEvent, this, [&] {
             if (received == "FIRST" && line.pty.write("SECOND"))
-                secondSeenNested = QTest::qWaitFor([&] { return received == "FIRSTSECOND"; }, Wait);
+                secondSeenNested = QTest::qWaitFor([&] { return received == "FIRSTSECOND"; });
         });
         received.clear();
         QVERIFY(line.pty.write("FIRST"));
-        QTRY_VERIFY_WITH_TIMEOUT(secondSeenNested, 2 * Wait);
+        QTRY_VERIFY_WITH_TIMEOUT(secondSeenNested, 10000);
 
         QSignalSpy lost(&line.link, &SerialLink::portLost);
         QSignalSpy events(&line.link, &SerialLink::commEvent);
         line.pty.closeMaster();
-        QVERIFY(lost.wait(Wait));
+        QVERIFY(lost.wait());
         QCOMPARE(lost.at(0).at(0).toString(),
                  QString("Die Verbindung zur Schnittstelle COM 3 (%1) ist unterbrochen.").arg(line.device()));
         // A port left open would report its hang-up again on every turn of the event loop.
