@@ -114,7 +114,6 @@ private slots:
         QCOMPARE(lastAccess(), "2026-12-05 10:00:30");
         QVERIFY(f->controls()->menExp->isEnabled() && f->controls()->Command1->isEnabled() &&
                 a->phase() == Acquisition::Phase::Idle);
-        // Once the fetch is over, the menu starts the next one.
         f->controls()->menDatei->aboutToShow();
         QVERIFY(f->controls()->menFetchNow->isEnabled());
         f->controls()->menFetchNow->trigger();
@@ -123,8 +122,7 @@ private slots:
         QVERIFY(!f->controls()->menFetchNow->isEnabled());
     }
 
-    // Of three records, how many arrive, with three tries for each.
-    // The same message again within the hour is counted, not written.
+    // Three records, three tries for each. The same message again within the hour is counted, not written.
     void faultsAreRetriedAndLoseNoRecord_data() {
         QTest::addColumn<QStringList>("faults");
         QTest::addColumn<QStringList>("requests");
@@ -292,9 +290,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(exim.spool().count("\n2\na@example.org\nb@example.org\n"), 3, 10000);
     }
 
-    // A request unanswered in the middle of a long fetch is tried again; the minute tick starts nothing.
-    // Then the port goes in the middle of a record: what came counts, the half telegram is forgotten. The
-    // text output file cannot be written: one box tells of it, and the fetch goes on behind it.
+    // A request unanswered in a long fetch is tried again, the minute tick starts nothing. Then the port goes
+    // in the middle of a record: what came counts, the half telegram is forgotten. The text file cannot be
+    // written: one box tells of it, and the fetch goes on behind it.
     void timeOutThenPortLostInAFetch() {
         QVERIFY(start({}, "MittTimeOut = 300, MomAktiv = 1"));
         SysConf.datname = rig->dir->file("fehlt/Testlog.txt");

@@ -68,7 +68,6 @@ private slots:
         QCOMPARE(events.count(QVariantList{CommEvent::RxOver}), 1);
     }
 
-    // One line from its opening to the device going away.
     void xonXoffEveryByteAndHangUp() {
         Line line;
         QVERIFY(line.open("38400,n,8,1", SerialLink::XonXoff));

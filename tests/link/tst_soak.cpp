@@ -5,7 +5,6 @@
 
 #include <QtTest>
 
-// Whether this process runs under faketime.
 static bool accelerated = false;
 
 class TestSoak : public QObject {

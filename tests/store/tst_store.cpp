@@ -35,9 +35,8 @@ private slots:
         dir.reset();
     }
 
-    // The start-up's decision on the data file, row by row: how the file is prepared, then the outcome and
-    // the files afterwards. A full disk is a small tmpfs, which only root may mount, as the program
-    // directory.
+    // The start-up's decision on the data file: how it is prepared, the outcome, the files afterwards. A full
+    // disk is a small tmpfs, which only root may mount, as the program directory.
     void openOrRecreate_data() {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("outcome");
@@ -54,7 +53,6 @@ private slots:
                                     "dort Schreibrecht für seine Datenbank und deren Journal, die "
                                     "Sperrdatei und die Protokolle.";
         row("Skylog-Datenbank", "geöffnet");
-        // A missing file and one that is no database at all are the main window test's.
         row("Schema kaputt",
             "neu angelegt aus Skylog-defekt-20261205-160738.db: Die Datenbank Skylog.db konnte nicht "
             "geöffnet "
@@ -173,8 +171,7 @@ private slots:
         }
     }
 
-    // A write that finds the disk full names the reason (SQLite's max_page_count stands in for the disk; a
-    // read-only file is the acquisition test's).
+    // A write that finds the disk full names the reason (SQLite's max_page_count stands in for the disk).
     void fullDiskIsNamedOnWrite() {
         QCOMPARE(Store::openMainDb(dir->file("Skylog.db")), std::nullopt);
         QSqlDatabase main = Store::MainDb();
@@ -193,7 +190,6 @@ private slots:
         // Provider MittInter MomInter MomTimeOut MittTimeOut maxTries TrennZeichen MomAktiv SaveMitt
         // [datname] [MailSubject] [MailRecList] A<AlarmMinuten>, then the numbers of the errors reported.
         QTest::addColumn<QString>("loaded");
-        // The text of the last error, when it matters.
         QTest::addColumn<QString>("lastReport");
         const auto row = [](const char *name, const QString &assignment, const QString &loaded,
                             const QString &lastReport = {}) {
@@ -254,8 +250,7 @@ private slots:
         QCOMPARE(rows("Provider", "tblSysConf").isEmpty(), assignment.isEmpty());
     }
 
-    // An old file may hold a second settings row: a save changes the first only. What a save writes is the
-    // dialogs' tests'.
+    // An old file may hold a second settings row: a save changes the first only.
     void saveChangesTheFirstRowOnly() {
         QVERIFY(QSqlQuery(db).exec("INSERT INTO tblSysConf (datname) VALUES ('zweite.txt')"));
         SysConfRecord record = SysConfRecord::defaults();
@@ -264,7 +259,6 @@ private slots:
         QCOMPARE(rows("datname || ':' || MomInter", "tblSysConf"), "export.txt:7000 zweite.txt:3000");
     }
 
-    // The first start, the last access and the identity shown are the window and dialog tests'.
     void stationAndSerialRows() {
         std::optional<RunError> error;
         // Null counts as configured; no row, no error.
