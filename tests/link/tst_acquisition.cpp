@@ -167,6 +167,7 @@ private slots:
         QVERIFY(rig->fetch());
         a->MomTimer(false);
         QTRY_COMPARE(rig->sim->requests().mid(rig->sim->requests().indexOf("H"), requests.size()), requests);
+        QVERIFY(rig->statusTexts.contains("05.12.2026 10:00:30 - Abfrage 2. Versuch..."));
         QCOMPARE(file("Testlog.txt"), expectedLines(arrived, 3));
         QCOMPARE(rig->statusTexts.filter("Datensätze").last(),
                  QString("%1 Datensätze erhalten.").arg(arrived));

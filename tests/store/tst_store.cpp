@@ -15,7 +15,6 @@ class TestStore : public QObject {
     Q_OBJECT
 
     std::unique_ptr<ProgramDir> dir;
-    // A copy of the template as "Skylog.db".
     QSqlDatabase db;
 
     QString rows(const QString &columns, const QString &table) const {
