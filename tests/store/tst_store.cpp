@@ -52,6 +52,11 @@ private slots:
                                     "dort Schreibrecht für seine Datenbank und deren Journal, die "
                                     "Sperrdatei und die Protokolle.";
         row("Skylog-Datenbank", "geöffnet");
+        row("fehlt", "neu angelegt");
+        row("fehlt, ohne Vorlage",
+            "Ende: Fehler 53: Die Datenbank <dir>/Skylog.db fehlt, und die Vorlage <dir>/SkylogIni.db, "
+            "aus der sie angelegt wird, ist nicht da.",
+            "");
         row("Schema kaputt",
             "neu angelegt aus Skylog-defekt-20261205-160738.db: Die Datenbank Skylog.db konnte nicht "
             "geöffnet "
@@ -120,6 +125,8 @@ private slots:
         } else if (setup == "schreibgeschützt") {
             QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         }
+        if (setup.endsWith("ohne Vorlage"))
+            QVERIFY(QFile::remove(dir->file("SkylogIni.db")));
         QFile filler(home + "/Platzhalter");
         QVERIFY(!fullDisk || filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
         while (fullDisk && filler.write(QByteArray(4096, 'x')) == 4096) {
@@ -146,6 +153,8 @@ private slots:
             result.kind == Kind::Opened ? "geöffnet" + waited
             : result.kind == Kind::Stop
                 ? QString("Ende%1: Fehler %2: %3").arg(waited).arg(result.error.number).arg(result.error.text)
+            : result.movedTo.isEmpty()
+                ? "neu angelegt"
                 : "neu angelegt aus " + QFileInfo(result.movedTo).fileName() + ": " + result.notice;
         QCOMPARE(text.replace(dir->path(), "<dir>"), outcome);
         if (result.kind != Kind::Stop)
