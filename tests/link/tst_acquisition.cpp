@@ -17,9 +17,10 @@ namespace {
 const QString layout = "01,02,07";
 
 // The text output lines of the first `count` of `stored` records the simulator hands out.
-QByteArray expectedLines(int count, int stored) {
+QByteArray expectedLines(int count, int stored, bool threeValues = false) {
     loggersim::LoggerSettings settings;
     settings.layout = *loggersim::parseLayout(layout);
+    settings.threeValues = threeValues;
     settings.initialRecords = stored;
     loggersim::Logger logger(settings, StationRig::loggerStart);
     QByteArray lines;
@@ -29,9 +30,14 @@ QByteArray expectedLines(int count, int stored) {
                            .arg(body.mid(1, 2), body.mid(3, 2), body.mid(5, 2), body.mid(9, 2),
                                 body.mid(11, 2), body.mid(13, 2));
         const QList<QByteArray> values = body.mid(16).split('|');
-        for (int channel = 0; channel < 3; ++channel)
-            line += "|0" + QString::number(channel + 1) + '|' + layout.section(',', channel, channel) + '|' +
-                    QString::number(values[channel].toDouble(), 'g', 15).replace('.', ',');
+        const int perChannel = threeValues ? 3 : 1;
+        for (int channel = 0; channel < 3; ++channel) {
+            line += "|0" + QString::number(channel + 1) + '|' + layout.section(',', channel, channel);
+            for (int k = 0; k < perChannel; ++k)
+                line +=
+                    '|' +
+                    QString::number(values[channel * perChannel + k].toDouble(), 'g', 15).replace('.', ',');
+        }
         lines += line.toLatin1() + "\r\n";
     }
     return lines;
@@ -92,7 +98,7 @@ private slots:
 
     // The user stops a fetch from its progress window; a due check and "fetch now" during it start nothing.
     void fetchStoppedByTheUserUndisturbedByADueCheck() {
-        QVERIFY(start({"--records", "6", "--delay", "200"}));
+        QVERIFY(start({"--records", "6", "--delay", "200", "--three-values"}));
         a->NextAccessTime = StationRig::skylogNow.addSecs(-600);
         rig->boxes->answers << MsgBox::Yes;
         connect(f->controls()->prbMittel, &QProgressBar::valueChanged, this, [this](int value) {
@@ -108,7 +114,8 @@ private slots:
         QCOMPARE(rig->statusTexts.last(), "2 Datensätze erhalten.");
         QCOMPARE(file("Errorlog.txt"), "05.12.2026 10:00:30 - Daten k\xf6nnen nicht abgefragt werden.\r\n");
         // The record asked for when the user stopped was handed out: it is stored when it comes.
-        QTRY_COMPARE(file("Testlog.txt"), expectedLines(3, 6));
+        QTRY_COMPARE(file("Testlog.txt"), expectedLines(3, 6, true));
+        QCOMPARE(sqlRows(Store::MainDb(), "SELECT count(*) FROM tblMesswerte WHERE Kanal3 IS NOT NULL"), "9");
         QCOMPARE(rig->sim->requests(), (QStringList{"H", "M", "M", "M"}));
         QCOMPARE(f->controls()->labNextAccess->text(), "05.12.2026 11:00:00");
         QCOMPARE(lastAccess(), "2026-12-05 10:00:30");
