@@ -25,7 +25,7 @@ template <typename W> W *window() {
     for (QWidget *w : QApplication::topLevelWidgets())
         if (auto *found = qobject_cast<W *>(w); found && found->isVisible())
             return found;
-    return nullptr;
+    qFatal("%s is not open", W::staticMetaObject.className());
 }
 
 } // namespace
@@ -39,8 +39,6 @@ public slots:
     void openUrl(const QUrl &url) { opened << url; }
 
 private slots:
-    void initTestCase() { pinGermanLocale(); }
-
     void dataMenu() {
         DialogFixture station({"UPDATE tblSysConf SET MittInter = 10"}, storeAWeek);
         MainWindow *f = station.f.get();
@@ -57,7 +55,6 @@ private slots:
 
         menu->actions()[2]->trigger();
         auto *log = window<FLog>();
-        QVERIFY(log);
         QCOMPARE(log->txtLog->toPlainText().section('\n', 0, 0), "05.12.2026 12:00:00 - Keine Antwort");
         log->txtFilter->setText("ANTWORT");
         QCOMPARE(log->labCount->text(), "2 von 3 Einträgen");
@@ -69,7 +66,6 @@ private slots:
 
         menu->actions()[0]->trigger();
         auto *history = window<FVerlauf>();
-        QVERIFY(history);
         QCOMPARE(history->labGapSum->text(), "1 Lücke, 9 fehlende Datensätze");
         const QTreeWidgetItem *gap = history->lstGaps->topLevelItem(0);
         QCOMPARE(gap->text(0) + " – " + gap->text(1), "04.12.26 08:00 – 04.12.26 09:20");
@@ -95,7 +91,6 @@ private slots:
         FileChoice::setResponder([&](const FileChoice::Request &) { return csv; });
         menu->actions()[1]->trigger();
         auto *exporter = window<FcExport>();
-        QVERIFY(exporter);
         for (int i = 1; i < exporter->lstChannels->count(); ++i)
             exporter->lstChannels->item(i)->setCheckState(Qt::Unchecked);
         exporter->txtFrom->setDate(QDate(2026, 12, 4));

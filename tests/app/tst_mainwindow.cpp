@@ -2,42 +2,24 @@
 // SQLite file and a pseudo-terminal as the serial device.
 #include "app/fprog.h"
 #include "app/measpnt.h"
+#include "config/dialogfixture.h"
 #include "link/seriallink.h"
 #include "link/ui/fccom.h"
-#include "store/database.h"
-#include "store/sysconf.h"
 #include "support/privileges.h"
-#include "support/programdir.h"
 #include "support/pty.h"
 #include "ui_fccom.h"
 #include "ui_mainwindow.h"
-
-#include <QtSql>
-#include <QtTest>
-#include <QtWidgets>
 
 namespace {
 
 const QByteArray stamp = "05.12.2026 16:07:38 - ";
 const QByteArray requestA = "\00201\033A\r";
 
-// A program directory, its message boxes, a device on the serial line and the main window.
-struct Station {
-    ProgramDir dir;
-    MessageBoxes boxes;
+// A configured program directory, a device on the serial line and the main window, started by load().
+struct Station : DialogFixture {
     PseudoTerminal device;
-    std::unique_ptr<MainWindow> f;
 
-    explicit Station(bool configured = true) {
-        if (configured)
-            QSqlQuery(dir.createDataFile("prepare")).exec("UPDATE tblTemp SET Configured = 1");
-        QSqlDatabase::removeDatabase("prepare");
-    }
-    ~Station() {
-        f.reset();
-        Store::MainDb().close();
-        SysConf = SysConfRecord();
-    }
+    Station() : DialogFixture({}, {}, false) {}
     // COM <com> is the pseudo-terminal, or with `unplugged` a link to a device that is not there.
     bool plug(int com, bool unplugged = false) {
         if (!unplugged)
@@ -45,26 +27,8 @@ struct Station {
         return QDir(dir.path()).mkpath("dosdevices") &&
                QFile::link("/dev/skylog-test-unplugged", dir.file(QString("dosdevices/com%1").arg(com)));
     }
-    MainWindow &load() {
-        // The first start shows the set-up hint and then the modal serial dialog, closed as a user does.
-        boxes.onShow = [](const MsgBox::Request &request) {
-            if (request.title == "Erster Start...")
-                QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
-        };
-        f = std::make_unique<MainWindow>(dir.path());
-        f->setClock([] { return QDateTime(QDate(2026, 12, 5), QTime(16, 7, 38)); });
-        f->load();
-        return *f;
-    }
     Ui::MainWindow &ui() const { return *f->controls(); }
     QByteArray log() const { return dir.readFile("Errorlog.txt"); }
-    // Every message box asked, as "title: text".
-    QStringList asked() const {
-        QStringList list;
-        for (const auto &request : boxes.asked)
-            list << request.title + ": " + request.text;
-        return list;
-    }
 };
 
 } // namespace
@@ -73,11 +37,9 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { pinGermanLocale(); }
-
     // A damaged data file is moved aside and made anew from the template; the first start hint comes once.
     void damagedDataFileIsReplacedAndTheFirstStartHintComesOnce() {
-        Station s(false);
+        Station s;
         QVERIFY(s.dir.writeFile("Skylog.db", QByteArray(4096, 'Z')));
         s.load();
         QCOMPARE(s.dir.readFile("Skylog-defekt-20261205-160738.db"), QByteArray(4096, 'Z'));
@@ -97,8 +59,7 @@ private slots:
                  "100000");
     }
 
-    // A start that cannot have its database, or may not write in its directory, says why in one box and
-    // ends; a second copy is told so.
+    // A start that cannot have its database, or may not write in its directory, says why in one box and ends.
     void startStopsAfterOneReport_data() {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("report");
@@ -113,9 +74,10 @@ private slots:
     void startStopsAfterOneReport() {
         QFETCH(QString, setup);
         QFETCH(QString, report);
-        Station s(false);
+        Station s;
         QVERIFY(s.plug(1));
         const QFileDevice::Permissions permissions = QFile::permissions(s.dir.path());
+        QVERIFY(QFile::remove(s.dir.file("Skylog.db")));
         if (setup == "read-only")
             QVERIFY(QFile::setPermissions(s.dir.path(), QFile::ReadOwner | QFile::ExeOwner));
         else
@@ -129,32 +91,6 @@ private slots:
         QVERIFY2(s.boxes.asked.size() == 1 && shown.startsWith(report), qPrintable(shown));
         QVERIFY(!QFile::exists(s.dir.file("Skylog.db")) && !QFile::exists(s.dir.file("skylog.lock")));
         QVERIFY(!Store::MainDb().isOpen());
-    }
-
-    // The routes themselves are the message table's, the files' the acquisition's; here the status line
-    // follows.
-    void messagesAndPortEventsAreRoutedByKind() {
-        Station s;
-        Acquisition &a = *s.load().engine();
-        QLabel *status = s.ui().labStatus;
-        a.AddText("Abfrage 2. Versuch...", -2);
-        QCOMPARE(status->text() + ' ' + status->palette().color(QPalette::WindowText).name(),
-                 stamp + "Abfrage 2. Versuch... #00ffff");
-        a.AddText("Meldung", 1);
-        QVERIFY(s.boxes.asked.isEmpty() && status->text() == "Meldung");
-
-        QVERIFY(!a.port()->setCommPort(3));
-        for (int code : {1001, 1004, 1006, 1008, 1009, 1010, 1011, 3})
-            a.onComm(code);
-        QByteArray expected;
-        for (const char *text :
-             {"Break", "Framing Error", "Port Overrun - data lost", "Receive Buffer Overflow", "Parity Error",
-              "Transmit Buffer Full", "Device Control Block Error"})
-            expected += stamp + text + " on COM 3\r\n";
-        QCOMPARE(s.log(), expected);
-        QCOMPARE(status->text(), "Meldung");
-        a.onComm(1002);
-        QCOMPARE(status->text(), "Unbekannte Meldung: 1002");
     }
 
     void connectItAndTheConnectionMenu() {
@@ -193,7 +129,6 @@ private slots:
         PseudoTerminal back;
         QVERIFY(back.linkAs(s.dir.path(), 3));
         QTRY_VERIFY_WITH_TIMEOUT(a.port()->isOpen(), 10000);
-        QCOMPARE(back.waitForBytes(6, 5000), requestA);
         QVERIFY(a.AktTimer.isActive() && a.MidTimer.isActive() && s.log().count('\n') == 3);
         QVERIFY(s.log().endsWith(stamp + "Schnittstelle COM 3 wieder verf\xfcgbar\r\n"));
         // Gone again: "Trennen" ends the attempts; the same loss within the hour is counted, not written
@@ -236,47 +171,67 @@ private slots:
         QCOMPARE(f.engine()->port()->isOpen(), how != "OK");
     }
 
-    void mainStartsPollingRefusesASecondCopyAndTakesAStaleLock() {
-        Station s;
-        QVERIFY(s.plug(1));
-        // What a killed copy leaves behind: its process id, which no process has now.
-        QVERIFY(s.dir.writeFile("skylog.lock",
-                                "2147483000\nSkylog\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
-        auto running = MeasPnt::Main(s.dir.path());
-        QVERIFY(running && s.boxes.asked.isEmpty());
-        const Acquisition &a = *running->f->engine();
-        QVERIFY(a.LastOnlineColor == 65280 && a.AktTimer.isActive() && a.MidTimer.isActive());
-        QCOMPARE(s.device.waitForBytes(6, 5000), requestA);
-        QVERIFY(!MeasPnt::Main(s.dir.path()));
-        QCOMPARE(s.asked(), QStringList{"Zweite Instanz: Die Applikation ist bereits aktiv!"});
-        QCOMPARE(s.boxes.asked.first().icon, MsgBox::Icon::Exclamation);
-    }
-
-    void mainOffersTheSerialDialogWhenThePortFails() {
-        for (MsgBox::Answer answer : {MsgBox::Cancel, MsgBox::Ok}) {
+    // Main takes a stale lock and starts polling; a port that cannot be opened offers the serial dialog, and
+    // Abbrechen ends the start; a second copy is refused.
+    void mainStartsOffersTheSerialDialogAndRefusesASecondCopy() {
+        for (const QString port : {"opens", "fails, OK", "fails, Abbrechen"}) {
             Station s;
-            QVERIFY(s.plug(1, true));
-            s.boxes.answers << answer;
+            const bool opens = port == "opens";
+            QVERIFY(s.plug(1, !opens));
+            // What a killed copy leaves behind: its process id, which no process has now.
+            QVERIFY(s.dir.writeFile("skylog.lock",
+                                    "2147483000\nSkylog\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
+            s.boxes.answers << (port == "fails, OK" ? MsgBox::Ok : MsgBox::Cancel);
             auto running = MeasPnt::Main(s.dir.path());
-            QCOMPARE(s.asked(),
-                     QStringList{"Fehler beim öffnen der Schnittstelle: Die Schnittstelle konnte nicht "
-                                 "geöffnet werden.\r\nÜberprüfen Sie die Einstellungen."});
-            QCOMPARE(s.boxes.asked.first().buttons, MsgBox::Buttons::OkCancel);
-            QCOMPARE(running.has_value(), answer == MsgBox::Ok);
-            QVERIFY(!running ||
-                    (running->f->engine()->LastOnlineColor == 255 && running->f->comDialog()->isVisible() &&
-                     !running->f->engine()->AktTimer.isActive()));
+            QCOMPARE(s.asked(), opens ? QStringList()
+                                      : QStringList{"Fehler beim öffnen der Schnittstelle: Die Schnittstelle "
+                                                    "konnte nicht geöffnet werden.\r\nÜberprüfen Sie die "
+                                                    "Einstellungen."});
+            QVERIFY(opens || s.boxes.asked[0].buttons == MsgBox::Buttons::OkCancel);
+            QCOMPARE(running.has_value(), port != "fails, Abbrechen");
+            if (!running)
+                continue;
+            const Acquisition &a = *running->f->engine();
+            QVERIFY(a.LastOnlineColor == (opens ? 65280 : 255) && a.AktTimer.isActive() == opens);
+            QCOMPARE(running->f->comDialog()->isVisible(), !opens);
+            QVERIFY(!opens || (a.MidTimer.isActive() && s.device.waitForBytes(6, 5000) == requestA));
+            s.boxes.asked.clear();
+            QVERIFY(!MeasPnt::Main(s.dir.path()));
+            QCOMPARE(s.asked(), QStringList{"Zweite Instanz: Die Applikation ist bereits aktiv!"});
+            QCOMPARE(s.boxes.asked.first().icon, MsgBox::Icon::Exclamation);
         }
     }
 
-    // Up and Down scroll the panel, but after Alt they are the menu bar's; minimised, the caption shows the
-    // values in turn.
-    void keysAndMinimisedCaption() {
+    // The status line follows the message kinds and port events (the routes themselves are the message
+    // table's, the files' the acquisition's). Up and Down scroll the panel, but after Alt they are the menu
+    // bar's; minimised, the caption shows the values in turn.
+    void statusLineKeysAndMinimisedCaption() {
         Station s;
         MainWindow &f = s.load();
+        Acquisition &a = *f.engine();
+        QLabel *status = s.ui().labStatus;
+        a.AddText("Abfrage 2. Versuch...", -2);
+        QCOMPARE(status->text() + ' ' + status->palette().color(QPalette::WindowText).name(),
+                 stamp + "Abfrage 2. Versuch... #00ffff");
+        a.AddText("Meldung", 1);
+        QVERIFY(s.boxes.asked.isEmpty() && status->text() == "Meldung");
+
+        QVERIFY(!a.port()->setCommPort(3));
+        for (int code : {1001, 1004, 1006, 1008, 1009, 1010, 1011, 3})
+            a.onComm(code);
+        QByteArray expected;
+        for (const char *text :
+             {"Break", "Framing Error", "Port Overrun - data lost", "Receive Buffer Overflow", "Parity Error",
+              "Transmit Buffer Full", "Device Control Block Error"})
+            expected += stamp + text + " on COM 3\r\n";
+        QCOMPARE(s.log(), expected);
+        QCOMPARE(status->text(), "Meldung");
+        a.onComm(1002);
+        QCOMPARE(status->text(), "Unbekannte Meldung: 1002");
+
         for (int channel : {1, 2, 5}) {
-            f.engine()->channelSlots[channel].shown = true;
-            f.engine()->channelSlots[channel].KurzText = QString("K%1").arg(channel);
+            a.channelSlots[channel].shown = true;
+            a.channelSlots[channel].KurzText = QString("K%1").arg(channel);
             f.labMW[channel] = new QLabel(QString(" %1,5 °C ").arg(channel), &f);
         }
         f.show();
@@ -304,21 +259,18 @@ private slots:
         QVERIFY(!f.miniTimer.isActive());
     }
 
-    // Answered No, the fetch goes on with the main window's progress bar shown instead; closed by the
-    // program, the window asks nothing. (Answered Yes, the fetch stops: the acquisition's test.)
+    // Answered No, the fetch goes on with the main window's progress bar shown instead. (Answered Yes, the
+    // fetch stops; closed by the program, the window asks nothing: the acquisition's tests.)
     void progressWindowCloseAsksTheUser() {
         QProgressBar mainProgress;
         mainProgress.hide();
         MessageBoxes boxes;
         boxes.answers << MsgBox::No;
-        for (bool byUser : {true, false}) {
-            auto *progress = new FProg(&mainProgress);
-            QSignalSpy spy(progress, &FProg::abortRequested);
-            progress->show();
-            byUser ? void(progress->close()) : progress->unload();
-            QVERIFY(spy.isEmpty());
-        }
-        QVERIFY(!mainProgress.isHidden() && boxes.asked.size() == 1);
+        auto *progress = new FProg(&mainProgress);
+        QSignalSpy spy(progress, &FProg::abortRequested);
+        progress->show();
+        progress->close();
+        QVERIFY(spy.isEmpty() && !mainProgress.isHidden() && boxes.asked.size() == 1);
         QCOMPARE(boxes.asked[0].text, "Soll die Mittelwertabfrage beendet werden?");
         QCOMPARE(boxes.asked[0].buttons, MsgBox::Buttons::YesNo);
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-// A loaded main window on a fresh program directory, for driving the settings dialogs as a user would.
+// A loaded main window on a fresh program directory, for driving its menus and dialogs as a user would.
 
 #include "app/mainwindow.h"
 #include "store/database.h"
@@ -20,9 +20,10 @@ inline void execAll(const QSqlDatabase &db, const QStringList &sql) {
 
 struct DialogFixture {
     // `sql`, then `prepare`, run on the data file before the program starts; every pair has had its first
-    // start already.
+    // start already. With `start` false the test starts it with load().
     explicit DialogFixture(const QStringList &sql = {},
-                           const std::function<void(const QSqlDatabase &)> &prepare = {}) {
+                           const std::function<void(const QSqlDatabase &)> &prepare = {}, bool start = true) {
+        pinGermanLocale();
         {
             const QSqlDatabase db = dir.createDataFile(QStringLiteral("prepare"));
             execAll(db, QStringList{QStringLiteral("UPDATE tblTemp SET Configured = 1")} + sql);
@@ -30,9 +31,28 @@ struct DialogFixture {
                 prepare(db);
         }
         QSqlDatabase::removeDatabase(QStringLiteral("prepare"));
+        if (start)
+            load();
+    }
+
+    MainWindow &load() {
+        // A first start shows the set-up hint and then the modal serial dialog, closed as a user does.
+        boxes.onShow = [](const MsgBox::Request &request) {
+            if (request.title == "Erster Start...")
+                QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+        };
         f = std::make_unique<MainWindow>(dir.path());
         f->setClock([] { return QDateTime(QDate(2026, 12, 5), QTime(16, 7, 38)); });
         f->load();
+        return *f;
+    }
+
+    // Every message box asked, as "title: text".
+    QStringList asked() const {
+        QStringList list;
+        for (const MsgBox::Request &request : boxes.asked)
+            list << request.title + ": " + request.text;
+        return list;
     }
 
     ~DialogFixture() {
@@ -61,30 +81,17 @@ struct DialogFixture {
         return rows("SELECT * FROM tblConfiguration ORDER BY ProviderID, KonfigNr") + settingsRows();
     }
 
-    // What `read` would give after the statements, without keeping their effect.
-    static QStringList snapshotAfter(const QStringList &statements, QStringList (*read)() = snapshot) {
+    // The snapshot after the statements, without keeping their effect.
+    static QStringList snapshotAfter(const QStringList &statements) {
         QSqlDatabase db = Store::MainDb();
         db.transaction();
         execAll(db, statements);
-        const QStringList result = read();
+        const QStringList result = snapshot();
         db.rollback();
         return result;
     }
 
     static QStringList settingsRows() { return rows("SELECT * FROM tblSysConf"); }
-
-    // The columns of the settings rows whose value is not the column's default, as "name=value".
-    static QStringList settingsOffDefaults() {
-        QStringList settings = snapshotAfter({"INSERT INTO tblSysConf DEFAULT VALUES"}, settingsRows);
-        const QStringList defaults = settings.takeLast().split('|');
-        const QStringList names = rows("SELECT name FROM pragma_table_info('tblSysConf')");
-        QStringList changed;
-        for (const QString &row : settings)
-            for (int i = 0; i < names.size(); ++i)
-                if (row.section('|', i, i) != defaults[i])
-                    changed << names[i] + '=' + row.section('|', i, i);
-        return changed;
-    }
 
     template <typename Dialog> QPointer<Dialog> open() {
         auto *dialog = new Dialog(*f);

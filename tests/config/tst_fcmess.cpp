@@ -50,8 +50,6 @@ class TestFcMess : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { pinGermanLocale(); }
-
     void okStoresOrExplains_data() {
         const QString set = QStringLiteral("UPDATE tblSysConf SET ");
         // Pair 1/1 was last fetched at 15:30 (next 16:00), a new pair never: the labels prove the reload.
@@ -120,10 +118,8 @@ private slots:
         QCOMPARE(DialogFixture::snapshot(), expected);
         QCOMPARE(state(*station.f), c.after.isEmpty() ? before : c.after);
         // A refusal is one box over the dialog, which stays open.
-        QStringList asked;
-        for (const MsgBox::Request &box : station.boxes.asked)
-            asked << box.title + ": " + box.text;
-        QCOMPARE(asked, c.message.isEmpty() ? QStringList() : QStringList{"Messanlage: " + c.message});
+        QCOMPARE(station.asked(),
+                 c.message.isEmpty() ? QStringList() : QStringList{"Messanlage: " + c.message});
         QTRY_VERIFY(c.message.isEmpty() ? dialog.isNull() : dialog->isVisible());
     }
 };

@@ -1,5 +1,4 @@
-// The dialogs for the fetch of averages and the polling of instantaneous values, clicked through on a data
-// file.
+// The dialogs for the fetch of averages and the polling of instantaneous values, clicked through.
 #include "config/dialogfixture.h"
 #include "config/ui/fcmittel.h"
 #include "config/ui/fcmoment.h"
@@ -30,8 +29,6 @@ class TestQueryDialogs : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { pinGermanLocale(); }
-
     void queryDialog_data() {
         const QString next = "05.12.2026 17:00:00";
         addCases<Case>({
