@@ -1,5 +1,4 @@
-// The output format dialog clicked through as a user would, on a real data file; the test answers the file
-// choice.
+// The output format dialog clicked through as a user would, on a real data file.
 #include "config/dialogfixture.h"
 #include "publish/ui/fcformat.h"
 #include "publish/ui/filechoice.h"

@@ -136,8 +136,7 @@ private slots:
         using Output = OutputLatch::Output;
         OutputLatch latch;
         QStringList log;
-        // Each attempt: S the intranet page set, M the stand-alone page; x its folder missing, d denied, -
-        // written.
+        // S the intranet page set, M the stand-alone page; x its folder missing, d denied, - written.
         for (const char *step : {"Sx", "Sx", "Mx", "Md", "Md", "S-", "S-", "M-"}) {
             const RunError error = step[1] == 'x' ? RunError::pathNotFound() : RunError::permissionDenied();
             if (const auto report =

@@ -132,10 +132,9 @@ private slots:
                      "Error number 10061 (Connection refused)\r\n");
     }
 
-    // The gradient runs from blue 253 at the top to black at the bottom of the window's current height.
-    // Only the web address opens the browser window, and only one of it, in a process of its own: the web
-    // engine never enters the station program. A browser that cannot start is explained in a box. Last, the
-    // window the browser process shows.
+    // The gradient runs from blue 253 at the top to black at the bottom, whatever the height. Only the web
+    // address opens the browser, once, in a process of its own (the engine never enters the station program),
+    // or a box says why it cannot start. Last, the window the browser process shows.
     void fInfo() {
         FInfo info;
         info.show();

@@ -81,7 +81,6 @@ bool EximServer::start() {
                      .toLocal8Bit());
     config.close();
     process.start(exim, {"-C", config.fileName(), "-bdf", "-oX", QString::number(port)});
-    // The daemon listens once a connection gets through.
     const auto listening = [this] {
         QTcpSocket probe;
         probe.connectToHost(QHostAddress::LocalHost, port);
