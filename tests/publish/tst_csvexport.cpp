@@ -78,9 +78,7 @@ private slots:
         const QByteArray database = dir.readFile("Skylog.db");
         QProcess skylog;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        // No display, and a platform that does not exist: a window system would stop the program.
-        env.remove("DISPLAY");
-        env.remove("WAYLAND_DISPLAY");
+        // A platform that does not exist: a window system would stop the program.
         env.insert("QT_QPA_PLATFORM", "keine");
         env.insert("LANG", c.lang);
         skylog.setProcessEnvironment(env);

@@ -1,12 +1,16 @@
+// The published files byte for byte, and the pages as a real browser engine reads them.
 #include "publish/html.h"
 #include "publish/messwerte.h"
 #include "publish/outputlatch.h"
 #include "publish/publishing.h"
+#include "publish/statusfile.h"
 #include "publish/webpages.h"
 #include "support/cases.h"
 #include "support/programdir.h"
 
 #include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 namespace {
@@ -62,11 +66,6 @@ private slots:
     void initTestCase() { pinGermanLocale(); }
 
     void cleanup() { QSqlDatabase::removeDatabase(QStringLiteral("pages")); }
-
-    void escaping() {
-        QCOMPARE(HtmlText("ä & äÄöÖüÜß <b>\"x\"</b> °C"),
-                 "&auml &amp &auml&Auml&ouml&Ouml&uuml&Uuml&szlig &ltb&gt&quotx&quot&lt/b&gt °C");
-    }
 
     // Whole pages byte for byte: ISO-8859-1, CR LF, navigation, greetings, date formats at a year's start.
     // The first failure ends a run; pages written before it stay, nothing else is created.
@@ -137,8 +136,7 @@ private slots:
         using Output = OutputLatch::Output;
         OutputLatch latch;
         QStringList log;
-        // Each attempt: S the intranet page set, M the stand-alone page; x its folder missing, d denied, -
-        // written.
+        // S the intranet page set, M the stand-alone page; x its folder missing, d denied, - written.
         for (const char *step : {"Sx", "Sx", "Mx", "Md", "Md", "S-", "S-", "M-"}) {
             const RunError error = step[1] == 'x' ? RunError::pathNotFound() : RunError::permissionDenied();
             if (const auto report =
@@ -152,16 +150,66 @@ private slots:
                               "-1 Die Messwerte-Seite wird wieder geschrieben."}));
     }
 
-    // The golden pages show two greetings; here the edges of the seasons, and the days without.
-    void greeting() {
-        for (const auto &[day, text] : {std::pair{QDate(2027, 1, 9), "gesundes und erfolgreiches Jahr 2027!"},
-                                        {QDate(2027, 12, 20), "frohes Weihnachtsfest!"},
+    // The whole status file byte for byte; a time that has not been yet is 0; an older, longer file is
+    // replaced.
+    void statusFile() {
+        ProgramDir dir;
+        QVERIFY(dir.writeFile("skylog.prom", QByteArray(5000, 'x')));
+        // 16:07:38 in Europe/Berlin.
+        const MonitorStatus status{true, QDateTime(QDate(2026, 12, 5), QTime(16, 7, 38)), {}, 12, 1234, 3};
+        QCOMPARE(writeStatusFile(dir.path(), status), std::nullopt);
+        QCOMPARE(dir.readFile("skylog.prom"), expectedFile("skylog.prom"));
+        QCOMPARE(writeStatusFile(dir.file("fehlt"), status).value_or(RunError{}).number, 76);
+    }
+
+    // The texts on every page: escaping, and the greetings. The golden pages show two greetings (9 January
+    // the last of the new year's); here the edges of the seasons, and the days without.
+    void pageTexts() {
+        QCOMPARE(HtmlText("ä & äÄöÖüÜß <b>\"x\"</b> °C"),
+                 "&auml &amp &auml&Auml&ouml&Ouml&uuml&Uuml&szlig &ltb&gt&quotx&quot&lt/b&gt °C");
+        for (const auto &[day, text] : {std::pair{QDate(2027, 12, 20), "frohes Weihnachtsfest!"},
                                         {QDate(2027, 12, 26), "frohes Weihnachtsfest!"},
                                         {QDate(2027, 12, 30), "guten Rutsch in's neue Jahr!"}})
             QVERIFY2(greetingLines(day).value(1).endsWith(text + QStringLiteral("<br><br>")), text);
         for (const QDate day :
              {QDate(2027, 1, 10), QDate(2027, 12, 19), QDate(2027, 12, 27), QDate(2027, 12, 29)})
             QCOMPARE(greetingLines(day), QStringList());
+    }
+
+    void pageLoads_data() {
+        QTest::addColumn<QStringList>("texts");
+        const auto row = [](const char *file, const QStringList &texts) { QTest::newRow(file) << texts; };
+        row("wetter_aktuell.htm", {"<h1 align=\"center\">Aktuelle Messwerte</h1>", "Klimahütte", "23,5 °C",
+                                   "<font color=\"red\">Fehler</font>", "°&nbsp;Aktuelle Werte</a>",
+                                   "onload=\"window.setTimeout('location.reload();',5000);\""});
+        row("archiv-weihnachten.htm", {"Archiv der Messwerte für Überblicke", "frohes Weihnachtsfest!"});
+        row("messwerte.html", {"<body bgcolor=\"#0\" text=\"#5050F0\"", "Gehäusetemperatur", "23,5 °C"});
+    }
+
+    // Headless Chromium from the distribution's packages, when it is installed, reads each golden page
+    // without a script error, in its own encoding, with the structure it was written with.
+    void pageLoads() {
+        QFETCH(QStringList, texts);
+        const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+        if (chromium.isEmpty())
+            QSKIP("chromium is not installed (apt-get install chromium)");
+        QTemporaryDir profile;
+        QProcess browser; // whatever the engine might still want from the net goes to a closed local port
+        browser.start(chromium,
+                      {"--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+                       "--disable-component-update", "--disable-sync", "--no-first-run",
+                       "--proxy-server=127.0.0.1:9", "--user-data-dir=" + profile.path(),
+                       "--enable-logging=stderr", "--v=0", "--dump-dom",
+                       QUrl::fromLocalFile(SKYLOG_TEST_SOURCE_DIR "/publish/expected/" +
+                                           QString(QTest::currentDataTag()))
+                           .toString()});
+        QVERIFY(browser.waitForFinished(120000) && browser.exitCode() == 0);
+        const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
+        for (const QString &line : QString::fromLocal8Bit(browser.readAllStandardError()).split(u'\n'))
+            QVERIFY2(!line.contains(QStringLiteral("CONSOLE")) && !line.contains(QStringLiteral("Uncaught")),
+                     qPrintable(line));
+        for (const QString &text : texts)
+            QVERIFY2(dom.contains(text), qPrintable(text + QStringLiteral(" missing in:\n") + dom));
     }
 };
 

@@ -132,8 +132,10 @@ private slots:
                      "Error number 10061 (Connection refused)\r\n");
     }
 
-    // The gradient runs from blue 253 at the top to black at the bottom of the window's current height.
-    void fInfoGradientFollowsTheHeight() {
+    // The gradient runs from blue 253 at the top to black at the bottom, whatever the height. Only the web
+    // address opens the browser, once, in a process of its own (the engine never enters the station program),
+    // or a box says why it cannot start. Last, the window the browser process shows.
+    void fInfo() {
         FInfo info;
         info.show();
         for (const auto &[h, y, blue] : {std::tuple{230, 0, 253}, std::tuple{230, 229, 1},
@@ -141,13 +143,6 @@ private slots:
             info.resize(380, h);
             QCOMPARE(info.grab().toImage().pixel(0, y), qRgb(0, 0, blue));
         }
-    }
-
-    // Only the web address opens the browser window, and only one of it, in a process of its own: the web
-    // engine never enters the station program. A browser that cannot start is explained in a box.
-    void fInfoWebAddressOpensTheBrowser() {
-        FInfo info;
-        info.show();
         for (int i : {0, 1, 2, 3, 4})
             QTest::mouseClick(info.labInfo[i], Qt::LeftButton);
         QVERIFY(browserProcesses().isEmpty());
@@ -171,10 +166,7 @@ private slots:
         QVERIFY(!webEngineLoaded());
         ::kill(pid_t(browserProcesses().first()), SIGTERM);
         QTRY_VERIFY(browserProcesses().isEmpty());
-    }
 
-    // The window the browser process shows (a missing plugin is seen through the process above).
-    void browserWindowOnTheWebSite() {
         QString error;
         const QPointer<QWidget> browser = BrowserWindow::open(SKYLOG_PROGRAM_DIR, &error);
         QVERIFY2(browser && webEngineLoaded(), qPrintable(error));

@@ -11,12 +11,6 @@
 #include <pwd.h>
 #include <unistd.h>
 
-namespace {
-
-constexpr int Wait = 10000;
-
-} // namespace
-
 quint16 freePort() {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost);
@@ -54,7 +48,7 @@ void ScriptedServer::writePieces(QTcpSocket *client, QList<QByteArray> pieces) {
 
 EximServer::~EximServer() {
     process.terminate();
-    process.waitForFinished(Wait);
+    process.waitForFinished(10000);
 }
 
 bool EximServer::start() {
@@ -87,13 +81,12 @@ bool EximServer::start() {
                      .toLocal8Bit());
     config.close();
     process.start(exim, {"-C", config.fileName(), "-bdf", "-oX", QString::number(port)});
-    return process.waitForStarted(Wait) && QTest::qWaitFor([this] { return listening(); }, Wait);
-}
-
-bool EximServer::listening() {
-    QTcpSocket probe;
-    probe.connectToHost(QHostAddress::LocalHost, port);
-    return probe.waitForConnected(500);
+    const auto listening = [this] {
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, port);
+        return probe.waitForConnected(500);
+    };
+    return process.waitForStarted(10000) && QTest::qWaitFor(listening, 10000);
 }
 
 QByteArray EximServer::spool() const {
@@ -104,13 +97,4 @@ QByteArray EximServer::spool() const {
         files += file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     return files;
-}
-
-bool EximServer::received(const QByteArrayList &parts) const {
-    const auto all = [&] {
-        const QByteArray files = spool();
-        return std::all_of(parts.begin(), parts.end(),
-                           [&](const QByteArray &p) { return files.contains(p); });
-    };
-    return QTest::qWaitFor(all, Wait);
 }

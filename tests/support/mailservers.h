@@ -29,12 +29,8 @@ class EximServer {
 public:
     ~EximServer();
     bool start();
-    // The daemon listens once a connection gets through.
-    bool listening();
     // Every spool file of the mails received: envelope and header ("-H"), body ("-D").
     QByteArray spool() const;
-    // Waits until every part is in the spool.
-    bool received(const QByteArrayList &parts) const;
 
     quint16 port = freePort();
     QTemporaryDir dir;
