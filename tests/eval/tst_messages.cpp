@@ -44,7 +44,7 @@ private slots:
 
         // Opening a device for append seeks to its end, which it refuses with a warning.
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("seek.*/dev/full"));
-        QCOMPARE(failure(appendTextLine("/dev/full", "x")), "57 No space left on device");
+        QCOMPARE(failure(appendTextLine("/dev/full", "x")), "57 Der Datenträger ist voll.");
 
         // The database's files, also through a link, are never written as text: closing would drop its locks.
         dir.createDataFile().close();
@@ -63,7 +63,8 @@ private slots:
         QCOMPARE(appendTextLine(path, "05.12.2026 10:00:00|01|01|1,5"), std::nullopt);
         {
             const FileSizeLimit full(40);
-            QCOMPARE(failure(appendTextLine(path, "05.12.2026 10:10:00|01|01|2,5")), "57 File too large");
+            QCOMPARE(failure(appendTextLine(path, "05.12.2026 10:10:00|01|01|2,5")),
+                     "57 Die Datei hat die größte zulässige Länge erreicht.");
         }
         QCOMPARE(appendTextLine(path, "05.12.2026 10:20:00|01|01|3,5"), std::nullopt);
         QCOMPARE(dir.readFile("Testlog.txt"),
