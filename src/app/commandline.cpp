@@ -14,6 +14,7 @@
 #include <QSaveFile>
 #include <QSqlDatabase>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -130,11 +131,11 @@ int exportCsv(const QStringList &arguments) {
         QSaveFile out(QDir::current().absoluteFilePath(outName));
         if (!out.open(QIODevice::WriteOnly))
             return fail(exitFailed, QStringLiteral("Die Datei %1 kann nicht angelegt werden: %2")
-                                        .arg(outName, out.errorString()));
+                                        .arg(outName, fileFailureReason(out, errno)));
         error = writeCsv(db, request, out);
         if (!error && !out.commit())
             error = RunError::deviceIo(QStringLiteral("Die Datei %1 kann nicht geschrieben werden: %2")
-                                           .arg(outName, out.errorString()));
+                                           .arg(outName, fileFailureReason(out, errno)));
     }
     if (error)
         return fail(error->number == RunError::subscriptOutOfRange().number ? exitBadArguments : exitFailed,

@@ -7,16 +7,19 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+
 namespace {
 
 RunError openFailure(const QFile &file) {
+    const int err = errno;
     const QFileInfo info(file.fileName());
     if (!info.absoluteDir().exists())
         return RunError::pathNotFound();
     const bool writable = info.exists() ? info.isWritable() : QFileInfo(info.absolutePath()).isWritable();
     if (!writable)
         return RunError::permissionDenied();
-    return RunError::fileAccess(file.errorString());
+    return RunError::fileAccess(fileFailureReason(file, err));
 }
 
 } // namespace
@@ -46,16 +49,22 @@ std::optional<QString> appendWhole(QFile &file, const QByteArray &bytes,
                                    const std::function<bool(QFile &)> &sync) {
     const qint64 before = file.size();
     qint64 done = 0;
+    int err = 0;
     // A write cut short is continued, so that the one that fails tells why.
     while (done < bytes.size()) {
         const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
-        if (n <= 0)
+        if (n <= 0) {
+            err = errno;
             break;
+        }
         done += n;
     }
-    if (done == bytes.size() && (!sync || sync(file)))
-        return std::nullopt;
-    const QString reason = file.errorString();
+    if (done == bytes.size()) {
+        if (!sync || sync(file))
+            return std::nullopt;
+        err = errno;
+    }
+    const QString reason = fileFailureReason(file, err);
     file.resize(before);
     return reason;
 }

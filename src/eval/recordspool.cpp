@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <utility>
 
 #ifdef Q_OS_WIN
@@ -25,7 +26,7 @@ QByteArray checksum(const QByteArray &body) {
 }
 
 RunError fileError(const QFile &file) {
-    return RunError::fileAccess(file.errorString());
+    return RunError::fileAccess(fileFailureReason(file, errno));
 }
 
 bool syncToDisk(QFile &file) {

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QFileDevice;
+
 // A run-time error as the error routines report it: a number and a German description. The numbers follow
 // the classic BASIC run-time error numbers.
 struct RunError {
@@ -33,3 +35,8 @@ struct RunError {
         return {3265, QStringLiteral("Element in dieser Auflistung nicht gefunden.")};
     }
 };
+
+// Why an operation on `file` has just failed, given the system's error number `err` taken right after it: in
+// German for the causes an operator meets (full or read-only disk, no permission, a folder in the file's
+// place), the system's own text for rarer ones.
+QString fileFailureReason(const QFileDevice &file, int err);

@@ -226,10 +226,9 @@ private slots:
         QVERIFY(!QFile::exists(path) && dir.readFile("Skylog-defekt.spool").contains("Unsinn\n"));
         // A folder in the file's place cannot be read.
         QVERIFY(QDir(dir.path()).mkdir(spoolFileName));
-        QVERIFY(RecordSpool(path)
-                    .load("Skylog-defekt.spool")
-                    .value_or("")
-                    .startsWith("Die aufbewahrten Datensätze in " + path + " können nicht gelesen werden: "));
+        QCOMPARE(RecordSpool(path).load("Skylog-defekt.spool"), "Die aufbewahrten Datensätze in " + path +
+                                                                    " können nicht gelesen werden: " + path +
+                                                                    " ist ein Ordner, keine Datei.");
     }
 };
 

@@ -69,6 +69,10 @@ private slots:
                  "05.12.2026 16:07:38 - Pr\374fsummenfehler\r\n5 ? ? 4 \260C\r\n");
         QCOMPARE(resolveInDir(dir.path(), "/var/Testlog.txt"), QStringLiteral("/var/Testlog.txt"));
 
+        // Opening a device for append seeks to its end, which it refuses with a warning.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("seek.*/dev/full"));
+        QCOMPARE(failure(appendTextLine("/dev/full", "x")), "57 Der Datenträger ist voll.");
+
         // The database's files, also through a link, are never written as text: closing would drop its locks.
         dir.createDataFile().close();
         QCOMPARE(Store::openMainDb(dir.file("Skylog.db")), std::nullopt);
@@ -86,7 +90,8 @@ private slots:
         QCOMPARE(appendTextLine(path, "05.12.2026 10:00:00|01|01|1,5"), std::nullopt);
         {
             const FileSizeLimit full(40);
-            QCOMPARE(failure(appendTextLine(path, "05.12.2026 10:10:00|01|01|2,5")), "57 File too large");
+            QCOMPARE(failure(appendTextLine(path, "05.12.2026 10:10:00|01|01|2,5")),
+                     "57 Die Datei hat die größte zulässige Länge erreicht.");
         }
         QCOMPARE(appendTextLine(path, "05.12.2026 10:20:00|01|01|3,5"), std::nullopt);
         QCOMPARE(dir.readFile("Testlog.txt"),

@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QSaveFile>
 
+#include <cerrno>
+
 FcExport::FcExport(const QSqlDatabase &database, qint32 prov, qint32 conf, const QString &dir,
                    const QDate &today, QWidget *parent)
     : QDialog(parent), db(database), provider(prov), config(conf), programDir(dir) {
@@ -93,9 +95,9 @@ void FcExport::exportClick() {
     int records = 0;
     std::optional<RunError> error;
     if (!file.open(QIODevice::WriteOnly))
-        error = RunError::fileAccess(file.errorString());
+        error = RunError::fileAccess(fileFailureReason(file, errno));
     else if (!(error = writeCsv(db, request, file, &records)) && !file.commit())
-        error = RunError::deviceIo(file.errorString());
+        error = RunError::deviceIo(fileFailureReason(file, errno));
     if (error) {
         MsgBox::show(this, MsgBox::Icon::Critical, windowTitle(),
                      QStringLiteral("Die Datei %1 konnte nicht geschrieben werden.\n%2")
