@@ -81,7 +81,7 @@ private slots:
         QVERIFY(line.pty.write("x\x13"));
         QTRY_COMPARE(received, "x");
         QVERIFY(!line.link.write("A"));
-        QCOMPARE(line.pty.readAll(300), QByteArray());
+        QCOMPARE(line.pty.waitForBytes(1, 300), QByteArray());
         QVERIFY(line.pty.write("\x11"));
         QCOMPARE(line.pty.waitForBytes(1, 5000), "A");
 

@@ -161,8 +161,6 @@ private slots:
             QCOMPARE(sqlValue(Store::MainDb(), "SELECT MittInter || journal_mode FROM tblSysConf, "
                                                "pragma_journal_mode"),
                      "60wal");
-        if (locker.isOpen())
-            QSqlQuery(locker).exec("ROLLBACK");
         locker.close();
         Store::MainDb().close();
         // A file that is not damaged is never changed when the program stops, nor moved, nor replaced.
@@ -206,19 +204,20 @@ private slots:
         const QString dflt = "1 60 3000 2000 3000 5 124 11 [Testlog.txt] [] [] A10 |";
         const QString pollingOff = QString(dflt).replace(" 11 ", " 01 ");
         row("empty table: defaults", "", pollingOff);
-        row("Yes/No as text, null text", "MomAktiv = 'Falsch', MailSubject = NULL", pollingOff);
-        row("number text, half to even", "MittInter = ' 15 ', maxTries = 2.5",
-            "1 15 3000 2000 3000 2 124 11 [Testlog.txt] [] [] A10 |");
+        row("Yes/No and number as text, null text, half to even",
+            "MomAktiv = 'Falsch', MailSubject = NULL, MittInter = ' 15 ', maxTries = 2.5",
+            "1 15 3000 2000 3000 2 124 01 [Testlog.txt] [] [] A10 |");
         // A column that cannot be read is reported; one the program cannot work without takes its default.
         row("null Long, MomInter, alarm", "maxTries = NULL, MomInter = NULL, AlarmMinuten = NULL",
             QString(dflt).replace("A10", "A0") + "949494");
         row("faults, then more",
             "Provider = 'x', TrennZeichen = 300, MailSubject = 'Wetter', MailRec = 'a,,b'",
             "0 60 3000 2000 3000 5 124 11 [Testlog.txt] [Wetter] [a||b] A10 |136");
-        row("limits", // each the lowest or the highest value allowed
+        row("limits, recipients by line", // each the lowest or the highest value allowed; the alarm off
             "MittInter = 1, MomInter = 60000, MomTimeOut = 100, MittTimeOut = 600000, maxTries = 1, "
-            "TrennZeichen = 255, datname = 'x'",
-            "1 1 60000 100 600000 1 255 11 [x] [] [] A10 |");
+            "TrennZeichen = 255, datname = 'x', MailRec = 'a;b' || char(13, 10, 13, 10) || ' c,', "
+            "AlarmMinuten = 0",
+            "1 1 60000 100 600000 1 255 11 [x] [] [a|b| c|] A0 |");
         // Values the program cannot work with are reported and replaced by the defaults.
         row("too low",
             "MittInter = 0, MomInter = 999, MomTimeOut = 99, MittTimeOut = 0, maxTries = 0, "
@@ -231,9 +230,6 @@ private slots:
             "Ungültiger Eigenschaftswert: maxTries = 11 (zulässig: 1 bis 10); es gilt 5");
         row("negative MomInter, CR as separator", "MomInter = -5, TrennZeichen = 13", dflt + "380380",
             "Ungültiger Eigenschaftswert: TrennZeichen = 13 (zulässig: 9 oder 32 bis 255); es gilt 124");
-        row("recipients by line, alarm off",
-            "MailRec = 'a;b' || char(13, 10, 13, 10) || ' c,', AlarmMinuten = 0",
-            "1 60 3000 2000 3000 5 124 11 [Testlog.txt] [] [a|b| c|] A0 |");
         row("database from before the alarm", "ALTER TABLE tblSysConf DROP COLUMN AlarmMinuten", dflt);
     }
     void settingsLoad() {

@@ -33,7 +33,7 @@ PseudoTerminal::~PseudoTerminal() {
 
 bool PseudoTerminal::linkAs(const QString &programDir, int com) {
     const QString link = QDir(programDir).filePath(QStringLiteral("dosdevices/com%1").arg(com));
-    if (!isValid() || !QDir(programDir).mkpath(QStringLiteral("dosdevices")))
+    if (m_master < 0 || !QDir(programDir).mkpath(QStringLiteral("dosdevices")))
         return false;
     QFile::remove(link);
     m_linkPath = link;
@@ -49,11 +49,6 @@ bool PseudoTerminal::write(const QByteArray &bytes, int timeoutMs) {
         return done == bytes.size() || m_master < 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
     };
     return QTest::qWaitFor(allWritten, timeoutMs) && done == bytes.size();
-}
-
-QByteArray PseudoTerminal::readAll(int timeoutMs) {
-    const auto arrived = [&] { return drainMaster(), !m_received.isEmpty(); };
-    return QTest::qWaitFor(arrived, timeoutMs) ? std::exchange(m_received, QByteArray()) : QByteArray();
 }
 
 QByteArray PseudoTerminal::waitForBytes(int count, int timeoutMs) {

@@ -13,13 +13,10 @@ public:
     PseudoTerminal(const PseudoTerminal &) = delete;
     PseudoTerminal &operator=(const PseudoTerminal &) = delete;
 
-    bool isValid() const { return m_master >= 0 && m_slave >= 0; }
     // Creates <programDir>/dosdevices/com<com> as a symbolic link to the slave, replacing an older link.
     bool linkAs(const QString &programDir, int com);
     // Writes all bytes to the master; waits (events running) while the line is full.
     bool write(const QByteArray &bytes, int timeoutMs = 5000);
-    // Everything the program has sent: waits up to timeoutMs for the first byte, then takes what has arrived.
-    QByteArray readAll(int timeoutMs);
     // Waits until count bytes have come or timeoutMs has passed; returns at most count bytes, keeps the rest.
     QByteArray waitForBytes(int count, int timeoutMs);
     // The device goes away: the program's side of the line hangs up.

@@ -24,6 +24,7 @@ void StationRig::prepare(const QString &settings) {
 }
 
 bool StationRig::load() {
+    f.reset();
     f = std::make_unique<MainWindow>(dir->path());
     f->setClock([] { return skylogNow; });
     connect(f.get(), &MainWindow::statusShown, this, [this](const QString &text) { statusTexts << text; });
@@ -47,9 +48,6 @@ bool StationRig::startWithDevice(const QString &settings) {
 
 StationRig::~StationRig() {
     f.reset();
-    sim.reset();
-    device.reset();
-    boxes.reset();
     Store::MainDb().close();
     SysConf = SysConfRecord();
 }
@@ -66,9 +64,4 @@ bool StationRig::fetch() {
     Acquisition *a = f->engine();
     a->GetHeader();
     return a->fetchCycleActive() && QTest::qWaitFor([a] { return !a->fetchCycleActive(); }, 60000);
-}
-
-bool StationRig::restart() {
-    f.reset();
-    return load();
 }

@@ -22,8 +22,8 @@ public:
     bool poll();
     // Starts a fetch of the stored averages and waits until it has ended.
     bool fetch();
-    // Closes the main window and starts the program again on the same directory and line.
-    bool restart();
+    // Starts the program on the directory and line, closing the main window first if it is open.
+    bool load();
 
     std::unique_ptr<ProgramDir> dir;
     std::unique_ptr<MessageBoxes> boxes;
@@ -35,5 +35,4 @@ public:
 
 private:
     void prepare(const QString &settings);
-    bool load();
 };
