@@ -11,6 +11,8 @@
 #include <QFileSystemModel>
 #include <QPointer>
 
+#include <sys/stat.h>
+
 namespace {
 
 // The format in memory, in the order of the table columns.
@@ -20,14 +22,21 @@ QString remembered() {
                              SysConf.doPlus);
 }
 
-// The locks this process holds, from /proc/locks: SQLite's on the data file and its journal files.
-QStringList heldLocks() {
+// The locks this process holds on the data file and its journal files, from /proc/locks.
+QStringList heldLocks(const QString &dir) {
+    QMap<QByteArray, QString> files;
+    for (const char *name : {"Skylog.db", "Skylog.db-wal", "Skylog.db-shm"}) {
+        struct stat info {};
+        if (stat(QFile::encodeName(QDir(dir).filePath(name)).constData(), &info) == 0)
+            files[QByteArray::number(qulonglong(info.st_ino))] = name;
+    }
     QFile locks("/proc/locks");
     QStringList held;
     for (const QByteArray &line : (locks.open(QIODevice::ReadOnly) ? locks.readAll() : "").split('\n')) {
         const QList<QByteArray> f = line.simplified().split(' ');
-        if (f.value(4).toLongLong() == QCoreApplication::applicationPid())
-            held << f.mid(3).join(' ');
+        const QByteArray inode = f.value(5).split(':').value(2);
+        if (f.size() >= 8 && f[4].toLongLong() == QCoreApplication::applicationPid() && files.contains(inode))
+            held << files[inode] + ' ' + f[3] + ' ' + f[6] + '-' + f[7];
     }
     held.sort();
     return held;
@@ -125,7 +134,7 @@ private slots:
         QSqlQuery transaction(Store::MainDb());
         QVERIFY(transaction.exec("BEGIN IMMEDIATE") &&
                 transaction.exec("UPDATE tblSysConf SET MittInter = 5"));
-        const QStringList locks = heldLocks();
+        const QStringList locks = heldLocks(station.dir.path());
         QVERIFY(locks.size() >= 2);
         QPointer<FcFormat> dialog = station.open<FcFormat>();
         int entries = 0;
@@ -147,7 +156,7 @@ private slots:
         });
         QTest::mouseClick(dialog->controls().comSelFile, Qt::LeftButton);
         QVERIFY(entries >= 4);
-        QCOMPARE(heldLocks(), locks);
+        QCOMPARE(heldLocks(station.dir.path()), locks);
         QVERIFY(transaction.exec("ROLLBACK"));
     }
 
