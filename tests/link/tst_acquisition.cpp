@@ -109,6 +109,7 @@ private slots:
         });
         QVERIFY(rig->fetch());
         QCOMPARE(rig->boxes->asked.size(), 1);
+        QCOMPARE(rig->boxes->asked[0].title, "Benutzerabbruch");
         QCOMPARE(rig->statusTexts.last(), "2 Datensätze erhalten.");
         QCOMPARE(file("Errorlog.txt"), "05.12.2026 10:00:30 - Daten k\xf6nnen nicht abgefragt werden.\r\n");
         // The record asked for when the user stopped was handed out: it is stored when it comes.
@@ -334,7 +335,8 @@ private slots:
         QVERIFY(answer("A", instant()));
         QTRY_COMPARE(a->LastTransColor, 0);
         QVERIFY(!file("Errorlog.txt").contains("Daten ohne"));
-        QCOMPARE(rig->boxes->asked.size(), 1);
+        QVERIFY(rig->boxes->asked.size() == 1 && rig->boxes->asked[0].text == "Pfad nicht gefunden");
+        QCOMPARE(rig->boxes->asked[0].title, "Unerwarteter Fehler: 76");
         // A poll awaited is yellow, unanswered red; the next poll then turns the online lamp red.
         a->GetMoment();
         QCOMPARE(a->LastTransColor, 65535);
