@@ -51,16 +51,15 @@ bool anyAverageChannel(const HeaderCodes &headerCodes) {
 }
 
 // The rows of kinds 2, 3 and 4 of one record, on a query prepared with the insert statement.
-bool insertAverage(QSqlQuery &query, qint32 provider, qint32 config, const QDateTime &recordTime,
-                   const HeaderCodes &headerCodes, const AverageValues &avgValues) {
-    const QVariant time = Fields::dateValue(recordTime);
+bool insertAverage(QSqlQuery &query, const AverageRecord &record) {
+    const QVariant time = Fields::dateValue(record.recordTime);
     for (int k = 1; k <= 3; ++k) {
         RowValues row;
         for (int channel = 1; channel <= lastChannel; ++channel) {
-            if (headerCodes[channel] != 0)
-                row[channel] = avgValues[channel][k];
+            if (record.headerCodes[channel] != 0)
+                row[channel] = record.values[channel][k];
         }
-        if (!insertRow(query, provider, config, MeasKind::firstAverage + k - 1, time, row))
+        if (!insertRow(query, record.provider, record.config, MeasKind::firstAverage + k - 1, time, row))
             return false;
     }
     return true;
@@ -83,21 +82,20 @@ std::optional<RunError> storeInstantRow(const QSqlDatabase &db, qint32 provider,
     return std::nullopt;
 }
 
-std::optional<RunError> storeAverageRows(const QSqlDatabase &db, qint32 provider, qint32 config,
-                                         const QDateTime &recordTime, const HeaderCodes &headerCodes,
-                                         const AverageValues &avgValues) {
+std::optional<RunError> storeAverageRows(const QSqlDatabase &db, const AverageRecord &record) {
     // Without a configured channel every row would be empty: none is written.
-    if (!anyAverageChannel(headerCodes))
+    if (!anyAverageChannel(record.headerCodes))
         return std::nullopt;
     return Store::inTransaction(db, [&](QSqlQuery &query) {
-        return query.prepare(insertStatement()) &&
-               insertAverage(query, provider, config, recordTime, headerCodes, avgValues);
+        return query.prepare(insertStatement()) && insertAverage(query, record);
     });
 }
 
 std::optional<RunError> storeAverageRecords(const QSqlDatabase &db, const QList<AverageRecord> &records,
                                             int *written) {
     int count = 0;
+    // One query for both statements, so that a failure of either is the one reported. The batch is rare
+    // (records kept while the database took none), so preparing per record costs nothing that matters.
     const auto error = Store::inTransaction(db, [&](QSqlQuery &query) {
         for (const AverageRecord &r : records) {
             if (!anyAverageChannel(r.headerCodes))
@@ -114,8 +112,7 @@ std::optional<RunError> storeAverageRecords(const QSqlDatabase &db, const QList<
             query.finish();
             if (there)
                 continue;
-            if (!query.prepare(insertStatement()) ||
-                !insertAverage(query, r.provider, r.config, r.recordTime, r.headerCodes, r.values))
+            if (!query.prepare(insertStatement()) || !insertAverage(query, r))
                 return false;
             ++count;
         }

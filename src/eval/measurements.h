@@ -22,13 +22,6 @@ std::optional<RunError> storeInstantRow(const QSqlDatabase &db, qint32 provider,
                                         const QDateTime &time, const InstCodes &codes,
                                         const InstValues &values);
 
-// The rows of kinds 2, 3 and 4 of one average record: value 1, 2 and 3 of every channel 1 ... 60 whose header
-// code is not 0 (a record with one value per channel holds 0 in values 2 and 3). A header without any such
-// channel writes no row. All rows are written in one transaction: on an error none of them is kept.
-std::optional<RunError> storeAverageRows(const QSqlDatabase &db, qint32 provider, qint32 config,
-                                         const QDateTime &recordTime, const HeaderCodes &headerCodes,
-                                         const AverageValues &avgValues);
-
 // An average record with everything its rows need: logger, configuration, time, header codes and values.
 struct AverageRecord {
     qint32 provider = 0;
@@ -37,6 +30,11 @@ struct AverageRecord {
     HeaderCodes headerCodes{};
     AverageValues values{};
 };
+
+// The rows of kinds 2, 3 and 4 of one average record: value 1, 2 and 3 of every channel 1 ... 60 whose header
+// code is not 0 (a record with one value per channel holds 0 in values 2 and 3). A header without any such
+// channel writes no row. All rows are written in one transaction: on an error none of them is kept.
+std::optional<RunError> storeAverageRows(const QSqlDatabase &db, const AverageRecord &record);
 
 // The rows of several average records, all in one transaction. A record whose rows are there already (the
 // same logger, configuration and time) is not written again, so a batch that was committed once may be

@@ -623,8 +623,7 @@ Acquisition::RecordFate Acquisition::storeRecord(const QByteArray &telegram, con
     if (SysConf.SaveMitt) {
         const AverageRecord record{SysConf.Provider, SysConf.Konfiguration, result.recordTime, headerCodes,
                                    result.avgValues};
-        if (auto storeError = storeAverageRows(Store::MainDb(), record.provider, record.config,
-                                               record.recordTime, record.headerCodes, record.values)) {
+        if (auto storeError = storeAverageRows(Store::MainDb(), record)) {
             const auto spoolError = spool.keep(record, line);
             const QString where = spoolError
                                       ? QStringLiteral("bleibt im Speicher, denn %1 nimmt ihn nicht auf (%2)")

@@ -162,7 +162,7 @@ private slots:
                 avgValues[channel][k] = parts.at(k + 1).toDouble();
             instValues[channel] = avgValues[channel][1];
         }
-        const auto error = c.average ? storeAverageRows(db, 1, 2, time, headerCodes, avgValues)
+        const auto error = c.average ? storeAverageRows(db, {1, 2, time, headerCodes, avgValues})
                                      : storeInstantRow(db, 1, 2, time, instCodes, instValues);
         QCOMPARE(error ? error->number : 0, c.refused ? 1811 : 0);
         QCOMPARE(sqlRows(db,
