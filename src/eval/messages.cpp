@@ -54,7 +54,7 @@ std::optional<QString> appendWhole(QFile &file, const QByteArray &bytes,
     while (done < bytes.size()) {
         const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
         if (n <= 0) {
-            err = errno;
+            err = n < 0 ? errno : 0;
             break;
         }
         done += n;
